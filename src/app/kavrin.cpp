@@ -1,0 +1,89 @@
+#include "app/kavrin.h"
+
+#include "device/frames.h"
+#include "log/messagehandler.h"
+#include "schemes/programlist.h"
+#include "ui/clickedcombobox.h"
+#include "ui/strspinbox.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPort>
+#include <QStandardPaths>
+#include <QTextEdit>
+#include <QTimer>
+
+Kavrin *logWindow = nullptr;
+
+Kavrin::Kavrin(QWidget *parent)
+    : QMainWindow(parent)
+{
+    ackReply = QByteArray::fromHex(QString::fromLatin1(FrameText::ack).toLocal8Bit());
+    manualModeFrame = frameFromText(QString::fromLatin1(FrameText::manualMode));
+    autoModeFrame = frameFromText(QString::fromLatin1(FrameText::autoMode));
+    triggerSyncFrame = frameFromText(QString::fromLatin1(FrameText::triggerSync));
+    triggerAsyncFrame = frameFromText(QString::fromLatin1(FrameText::triggerAsync));
+    manualStartFrame = frameFromText(QString::fromLatin1(FrameText::manualStart));
+    manualStopFrame = frameFromText(QString::fromLatin1(FrameText::manualStop));
+    autoStartFrame = frameFromText(QString::fromLatin1(FrameText::autoStart));
+    autoOffFrame = frameFromText(QString::fromLatin1(FrameText::autoOff));
+    autoStopFrame = frameFromText(QString::fromLatin1(FrameText::autoStop));
+
+    projectDir = QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
+                 + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject");
+
+    firstReplyPending = true;
+    missedReplies = 0;
+    serialPort = new QSerialPort;
+    replyTimer = new QTimer;
+
+    logWindow = this;
+    qInstallMessageHandler(logMessageHandler);
+
+    setupUi(this);
+
+    connect(helpButton, &QPushButton::clicked, helpButton, [this] { openHelp(); });
+    connect(replyTimer, &QTimer::timeout, replyTimer, [this] { checkDeviceAlive(); });
+    connect(logCheck, &QCheckBox::toggled, logCheck, [this](bool on) { setLogPaneVisible(on); });
+    connect(importSchemeButton, &QPushButton::clicked, importSchemeButton,
+            [this] { showSchemeList(); });
+    connect(saveSchemeButton, &QPushButton::clicked, saveSchemeButton, [this] { saveScheme(); });
+    connect(triggerSpin, QOverload<int>::of(&QSpinBox::valueChanged), triggerSpin,
+            [this](int value) { sendTriggerMode(value); });
+    connect(saveSettingsButton, &QPushButton::clicked, saveSettingsButton,
+            [this] { sendParameters(); });
+    connect(autoOffButton, &QPushButton::clicked, autoOffButton, [this] { switchAutoOff(); });
+    connect(startButton, &QPushButton::clicked, startButton, [this] { toggleStartStop(); });
+    connect(manualRadio, &QRadioButton::toggled, manualRadio,
+            [this](bool checked) { chooseManualMode(checked); });
+    connect(autoRadio, &QRadioButton::toggled, autoRadio,
+            [this](bool checked) { chooseAutoMode(checked); });
+    connect(triggerRadio, &QRadioButton::toggled, triggerRadio,
+            [this](bool checked) { chooseTriggerMode(checked); });
+    connect(disconnectButton, &QPushButton::clicked, disconnectButton, [this] { closePort(); });
+    connect(portCombo, &ClickedComboBox::clicked, portCombo, [this] { refreshPortList(); });
+    connect(portCombo, QOverload<int>::of(&QComboBox::activated), portCombo,
+            [this](int) { openSelectedPort(); });
+
+    removeOldLogs(7);
+
+    programList = new ProgramList(this);
+    readSchemeFile();
+}
+
+Kavrin::~Kavrin()
+{
+    // The handler must not reach a pane that is gone.
+    if (logWindow == this)
+        logWindow = nullptr;
+    // Nothing else owns these; a window that goes away (tests make many) frees them.
+    delete programList;
+    delete replyTimer;
+    delete serialPort;
+}
+
+void Kavrin::setLogPaneVisible(bool visible)
+{
+    logEdit->setVisible(visible);
+}

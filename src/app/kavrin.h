@@ -1,0 +1,107 @@
+#pragma once
+
+// The main window owns all state and every handler. Data flows:
+//   serial port -> readReply -> ReplyReader (core) -> status handling -> widgets
+//   controls -> command frames (core) -> serial port
+//   schemes: scheme file (core) <-> schemes <-> ProgramList entries
+//   every message -> logMessageHandler -> log pane and the day's file
+// Member functions live in the folder of their subsystem (device, serial,
+// schemes, log); this folder holds construction and wiring.
+
+#include "device/replyreader.h"
+#include "ui/kavrin_ui.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QMainWindow>
+#include <QStringList>
+
+class ProgramLabel;
+class ProgramList;
+class QAction;
+class QJsonValue;
+class QSerialPort;
+class QTimer;
+
+class Kavrin : public QMainWindow, public Kavrin_ui
+{
+    Q_OBJECT
+
+public:
+    explicit Kavrin(QWidget *parent = nullptr);
+    ~Kavrin() override;
+
+    // --- app (src/app) ---
+    void setLogPaneVisible(bool visible);
+    void openHelp();
+
+    // --- device: control actions (src/device/controlactions.cpp) ---
+    void chooseManualMode(bool checked);
+    void chooseAutoMode(bool checked);
+    void chooseTriggerMode(bool checked);
+    void sendTriggerMode(int selector);
+    void toggleStartStop();
+    void switchAutoOff();
+    void sendParameters();
+
+    // --- device: replies and watchdog (src/device/replyhandling.cpp) ---
+    void readReply();
+    void checkDeviceAlive();
+
+    // --- serial (src/serial) ---
+    QStringList availablePortNames() const;
+    void refreshPortList();
+    void openSelectedPort();
+    void closePort();
+
+    // --- schemes (src/schemes) ---
+    void readSchemeFile();
+    void writeSchemeFile();
+    QJsonObject schemeFromInputs() const;
+    void applySchemeToInputs(const QJsonValue &scheme);
+    void rebuildSchemeList();
+    void saveScheme();
+    void showSchemeList();
+    void applyScheme(ProgramLabel *entry);
+    void handleSchemeMenu(QAction *action, ProgramLabel *entry);
+
+    // --- log (src/log) ---
+    void removeOldLogs(int days);
+
+    QByteArray ackReply;
+    QByteArray manualModeFrame;
+    QByteArray autoModeFrame;
+    QByteArray triggerSyncFrame;
+    QByteArray triggerAsyncFrame;
+    QByteArray manualStartFrame;
+    QByteArray manualStopFrame;
+    QByteArray autoStartFrame;
+    QByteArray autoOffFrame;
+    QByteArray autoStopFrame;
+    QString projectDir;
+    bool firstReplyPending = true;
+    QTimer *replyTimer = nullptr;
+    int missedReplies = 0;
+    QJsonObject schemes;
+    ProgramList *programList = nullptr;
+    QSerialPort *serialPort = nullptr;
+    QStringList portNames;
+    QByteArray startFrame;
+    QByteArray stopFrame;
+
+    // Serial lines split and join frames: replies are reassembled here.
+    ReplyReader replyReader;
+    // Guards closePort against the errors that closing a port raises.
+    bool closingPort = false;
+    // The scheme file failed to parse at start-up: back it up before replacing it.
+    bool schemeFileUnreadable = false;
+
+private:
+    // --- device: private helpers ---
+    void handleStatusFrame(const QByteArray &frame);
+    // --- serial: private helpers ---
+    void handlePortError(int error);
+};
+
+// Process-wide pointer by which the message handler reaches the log pane.
+extern Kavrin *logWindow;

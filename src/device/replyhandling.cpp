@@ -1,0 +1,5 @@
+#include "app/kavrin.h"
+
+void Kavrin::readReply() {}
+void Kavrin::checkDeviceAlive() {}
+void Kavrin::handleStatusFrame(const QByteArray &) {}

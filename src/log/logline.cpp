@@ -1,0 +1,1 @@
+// log line format (Qt Core only)

@@ -1,0 +1,1 @@
+// log retention (Qt Core only)

@@ -1,0 +1,3 @@
+#include "app/kavrin.h"
+
+void Kavrin::removeOldLogs(int) {}

@@ -1,0 +1,4 @@
+#include "schemes/programlist.h"
+
+ProgramList::ProgramList(QWidget *) {}
+void ProgramList::paintEvent(QPaintEvent *) {}

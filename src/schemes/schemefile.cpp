@@ -1,0 +1,1 @@
+// scheme file reading and writing (Qt Core only)

@@ -1,0 +1,4 @@
+#include "app/kavrin.h"
+
+QStringList Kavrin::availablePortNames() const { return {}; }
+void Kavrin::refreshPortList() {}

@@ -1,0 +1,3 @@
+#include "ui/kavrin_ui.h"
+
+const char *const mainStyleSheet = "";
