@@ -1,8 +1,18 @@
 #include "ui/strspinbox.h"
 
+#include <QStringList>
+
 StrSpinBox::StrSpinBox(QWidget *parent)
     : QSpinBox(parent)
 {
 }
 
-QString StrSpinBox::textFromValue(int value) const { return QSpinBox::textFromValue(value); }
+QString StrSpinBox::textFromValue(int value) const
+{
+    static const QStringList words{QStringLiteral("同步"), QStringLiteral("异步")};
+    // Only 0 and 1 have words; a wider range must not index past the list,
+    // so any other value is shown as the plain number.
+    if (value < 0 || value >= words.size())
+        return QSpinBox::textFromValue(value);
+    return words.at(value);
+}
