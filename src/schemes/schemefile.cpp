@@ -1,1 +1,99 @@
-// scheme file reading and writing (Qt Core only)
+#include "schemes/schemefile.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QSaveFile>
+#include <QString>
+
+namespace {
+
+const char openKey[] = "open_spinBox";
+const char closeKey[] = "close_spinBox";
+const char cycleKey[] = "cycle_spinBox";
+
+bool isBlank(const QByteArray &bytes)
+{
+    for (const char c : bytes) {
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString schemeFilePath(const QString &projectDir)
+{
+    return projectDir + QStringLiteral("/Kavrin.halvo");
+}
+
+SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
+{
+    // Only the raw bytes decide "empty": a file whose first byte is NUL still
+    // holds something that a write would destroy.
+    if (isBlank(bytes))
+        return SchemeParse::Empty;
+
+    const int nul = bytes.indexOf('\0');
+    const QString text = QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        return SchemeParse::Invalid;
+    *schemes = document.object();
+    return SchemeParse::Ok;
+}
+
+QByteArray serialiseSchemes(const QJsonObject &schemes)
+{
+    return QJsonDocument(schemes).toJson(QJsonDocument::Indented);
+}
+
+bool writeSchemeBytes(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // A short write or a failed flush must not reach commit(), which would
+    // rename a truncated file over the good one; the destructor discards it.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString backupSchemeFile(const QString &path)
+{
+    QString candidate = path + QStringLiteral(".bak");
+    for (int n = 1;; ++n) {
+        const QFileInfo info(candidate);
+        if (!info.exists() && !info.isSymLink())
+            break;
+        candidate = path + QStringLiteral(".bak.") + QString::number(n);
+    }
+    return QFile::copy(path, candidate) ? candidate : QString();
+}
+
+QJsonObject schemeRecord(int open, int close, int cycle)
+{
+    QJsonObject record;
+    record.insert(QLatin1String(openKey), open);
+    record.insert(QLatin1String(closeKey), close);
+    record.insert(QLatin1String(cycleKey), cycle);
+    return record;
+}
+
+SchemeValues schemeValues(const QJsonValue &scheme)
+{
+    // operator[] on a const value: a non-object or a missing member is Undefined.
+    SchemeValues values;
+    values.open = scheme[QLatin1String(openKey)].toInt(0);
+    values.close = scheme[QLatin1String(closeKey)].toInt(0);
+    values.cycle = scheme[QLatin1String(cycleKey)].toInt(0);
+    return values;
+}

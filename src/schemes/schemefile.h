@@ -1,0 +1,48 @@
+#pragma once
+
+// The scheme file: a UTF-8 JSON object mapping each scheme name to its record
+// {"open_spinBox", "close_spinBox", "cycle_spinBox"}. Plain functions, no widgets.
+
+#include <QJsonObject>
+
+class QByteArray;
+class QJsonValue;
+class QString;
+
+// Full path of the scheme file inside the project directory.
+QString schemeFilePath(const QString &projectDir);
+
+enum class SchemeParse {
+    Ok, // a JSON document; only a top-level object yields schemes
+    Empty, // nothing but whitespace (or no bytes at all): a new file
+    Invalid // content that is not JSON: must not be silently replaced
+};
+
+// Reads the file's bytes: UTF-8 up to the first NUL, then JSON. On Ok, *schemes
+// becomes the top-level object (empty for an array); otherwise it is left alone.
+SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes);
+
+// The file's bytes: indented JSON, keys in code-unit order, names as UTF-8.
+QByteArray serialiseSchemes(const QJsonObject &schemes);
+
+// Replaces the file atomically (temporary file renamed over the old one), so it
+// holds either the old or the new bytes whatever fails. False on any failure.
+bool writeSchemeBytes(const QString &path, const QByteArray &bytes);
+
+// Copies the file to the first free name of path.bak, path.bak.1, path.bak.2, ...
+// so an older backup is never overwritten. Returns the backup's path, or an
+// empty string when the copy failed.
+QString backupSchemeFile(const QString &path);
+
+QJsonObject schemeRecord(int open, int close, int cycle);
+
+struct SchemeValues
+{
+    int open = 0;
+    int close = 0;
+    int cycle = 0;
+};
+
+// The three members of a record as integers; anything missing or not integral
+// (2.5, a string, a non-record value) gives 0, which the spin boxes clamp.
+SchemeValues schemeValues(const QJsonValue &scheme);
