@@ -101,6 +101,8 @@ private:
     void handleStatusFrame(const QByteArray &frame);
     // --- serial: private helpers ---
     void handlePortError(int error);
+    // readyRead and errorOccurred are connected at the first open, once.
+    bool portSignalsConnected = false;
 };
 
 // Process-wide pointer by which the message handler reaches the log pane.
