@@ -1,9 +1,6 @@
 #include "ui/clickedcombobox.h"
 
-ClickedComboBox::ClickedComboBox(QWidget *parent)
-    : QComboBox(parent)
-{
-}
+ClickedComboBox::ClickedComboBox(QWidget *parent) : QComboBox(parent) { }
 
 void ClickedComboBox::showPopup()
 {

@@ -90,8 +90,9 @@ void Kavrin_ui::setupUi(QMainWindow *w)
 
     (new QLabel(QStringLiteral("时间单位100ms"), w))->move(40, 55);
 
-    const QStringList parameterCaptions{QStringLiteral("快门开："), QStringLiteral("快门关："),
-                                        QStringLiteral("循环次数："), QStringLiteral("外部触发：")};
+    const QStringList parameterCaptions{ QStringLiteral("快门开："), QStringLiteral("快门关："),
+                                         QStringLiteral("循环次数："),
+                                         QStringLiteral("外部触发：") };
     for (int i = 0; i < parameterCaptions.size(); ++i)
         (new QLabel(parameterCaptions.at(i), w))->move(5, 100 + 50 * i);
 
@@ -109,10 +110,10 @@ void Kavrin_ui::setupUi(QMainWindow *w)
     auto *urlLabel = new QLabel(w);
     urlLabel->setObjectName(QStringLiteral("url_label"));
     urlLabel->move(2, 400);
-    urlLabel->setText(QStringLiteral(
-        "Halvo光电仪器有限公司："
-        "<a style=\"font-size:13px;font-family:微软雅黑;color:#FFA500;\" "
-        "href=\"https://www.halvo.example.com\">www.halvo.example.com</a>"));
+    urlLabel->setText(
+        QStringLiteral("Halvo光电仪器有限公司："
+                       "<a style=\"font-size:13px;font-family:微软雅黑;color:#FFA500;\" "
+                       "href=\"https://www.halvo.example.com\">www.halvo.example.com</a>"));
     urlLabel->setOpenExternalLinks(true);
     urlLabel->adjustSize();
 
@@ -147,9 +148,9 @@ void Kavrin_ui::setupUi(QMainWindow *w)
 
     separator(w, 450, 5, 200);
 
-    const QStringList controlCaptions{QStringLiteral("手动模式"), QStringLiteral("自动模式"),
-                                      QStringLiteral("外部触发模式"), QStringLiteral("连接"),
-                                      QStringLiteral("断开"), QStringLiteral("日志")};
+    const QStringList controlCaptions{ QStringLiteral("手动模式"),     QStringLiteral("自动模式"),
+                                       QStringLiteral("外部触发模式"), QStringLiteral("连接"),
+                                       QStringLiteral("断开"),         QStringLiteral("日志") };
     for (int i = 0; i < controlCaptions.size(); ++i)
         (new QLabel(controlCaptions.at(i), w))->move(470, 50 * i + 25);
 

@@ -2,14 +2,11 @@
 
 #include <QStringList>
 
-StrSpinBox::StrSpinBox(QWidget *parent)
-    : QSpinBox(parent)
-{
-}
+StrSpinBox::StrSpinBox(QWidget *parent) : QSpinBox(parent) { }
 
 QString StrSpinBox::textFromValue(int value) const
 {
-    static const QStringList words{QStringLiteral("同步"), QStringLiteral("异步")};
+    static const QStringList words{ QStringLiteral("同步"), QStringLiteral("异步") };
     // Only 0 and 1 have words; a wider range must not index past the list,
     // so any other value is shown as the plain number.
     if (value < 0 || value >= words.size())
