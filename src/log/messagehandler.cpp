@@ -1,5 +1,73 @@
 #include "log/messagehandler.h"
 
-#include <QString>
+#include "app/kavrin.h"
+#include "log/logline.h"
 
-void logMessageHandler(QtMsgType, const QMessageLogContext &, const QString &) {}
+#include <QDate>
+#include <QDateTime>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QString>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+// Set while this thread is inside the handler: the mutex is not recursive.
+thread_local bool handlingMessage = false;
+
+// A new paragraph of plain text: the pane must show exactly what the file
+// holds, so markup in a message is never interpreted.
+void appendToPane(QTextEdit *pane, const QString &line)
+{
+    QTextCursor cursor(pane->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!pane->document()->isEmpty())
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    cursor.insertText(line, QTextCharFormat());
+    // Newest line at the pane's left edge.
+    pane->moveCursor(QTextCursor::End);
+    pane->moveCursor(QTextCursor::StartOfLine);
+}
+
+void showInPane(const QString &line)
+{
+    if (!logWindow || !logWindow->logEdit)
+        return;
+    QTextEdit *pane = logWindow->logEdit;
+    if (QThread::currentThread() == pane->thread()) {
+        appendToPane(pane, line);
+        return;
+    }
+    // Widgets belong to the GUI thread; the pane as context drops the update
+    // if the pane is gone by then.
+    QMetaObject::invokeMethod(
+        pane, [pane, line] { appendToPane(pane, line); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (handlingMessage) {
+        // Raised by the handling itself (a failed write, a widget warning).
+        const QString line = logLine(type, context.line, message, QDateTime::currentDateTime());
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        std::fflush(stderr);
+        return;
+    }
+    static QMutex logMutex;
+    QMutexLocker locker(&logMutex);
+    handlingMessage = true;
+
+    const QString line = logLine(type, context.line, message, QDateTime::currentDateTime());
+    showInPane(line);
+    const QString directory = logDirectory();
+    if (!directory.isEmpty())
+        appendLogLine(logFilePath(directory, QDate::currentDate()), line);
+
+    handlingMessage = false;
+}
