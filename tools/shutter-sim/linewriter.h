@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+class PseudoTerminal;
+class QRandomGenerator;
+
+// Puts status frames on the line, with the faults a bad line or a wrong
+// device shows when asked to.
+class LineWriter : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Faults
+    {
+        bool silent = false; // nothing is written at all
+        bool wrongDevice = false; // frames begin 8E 05 instead of 8E 02
+        bool split = false; // each frame in random pieces with short pauses
+        bool join = false; // several frames held back and written at once
+        bool garbage = false; // random bytes between frames
+    };
+
+    LineWriter(PseudoTerminal *line, const Faults &faults, QRandomGenerator *random,
+               QObject *parent = nullptr);
+
+    void send(const QByteArray &frame);
+
+private:
+    void flushHeld();
+    void queue(const QByteArray &bytes);
+    void writeNextPiece();
+    QByteArray noise();
+
+    PseudoTerminal *line;
+    Faults faults;
+    QRandomGenerator *random;
+    QByteArray held;
+    int heldFrames = 0;
+    int holdTarget = 2;
+    QList<QByteArray> pieces;
+    QTimer holdTimer;
+    QTimer pieceTimer;
+};
