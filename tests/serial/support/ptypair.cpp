@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -80,6 +81,19 @@ QByteArray PtyPair::drain(int ms)
         bytes += readAvailable();
     }
     return bytes;
+}
+
+bool PtyPair::waitUntilTaken(int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    int pending = 0;
+    while (::ioctl(slave, FIONREAD, &pending) == 0 && pending > 0) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
 }
 
 void PtyPair::closeMaster()

@@ -22,6 +22,9 @@ public:
     QByteArray read(int count, int timeoutMs = 2000);
     // Whatever arrives while the event loop runs for ms milliseconds.
     QByteArray drain(int ms = 100);
+    // Runs the event loop until the window's port has taken in everything
+    // written to it; false on timeout.
+    bool waitUntilTaken(int timeoutMs = 2000);
     // The controller disappears: the slave side sees a hang-up.
     void closeMaster();
 
