@@ -113,7 +113,7 @@ void Kavrin_ui::setupUi(QMainWindow *w)
     urlLabel->setText(
         QStringLiteral("Halvo光电仪器有限公司："
                        "<a style=\"font-size:13px;font-family:微软雅黑;color:#FFA500;\" "
-                       "href=\"https://www.halvo.example.com\">www.halvo.example.com</a>"));
+                       "href=\"https://www.halvo.example.com\">官方网站</a>"));
     urlLabel->setOpenExternalLinks(true);
     urlLabel->adjustSize();
 
@@ -126,6 +126,9 @@ void Kavrin_ui::setupUi(QMainWindow *w)
     triggerSpin->setMaximumWidth(70);
     triggerSpin->setEnabled(false);
     triggerSpin->setRange(0, 1);
+    // A spin box fills its text only when a value is set or it is shown;
+    // setting the value gives it its word at once.
+    triggerSpin->setValue(0);
 
     separator(w, 190, 80, 260);
 
