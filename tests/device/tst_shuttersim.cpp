@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QtTest>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -58,10 +59,10 @@ bool TestShutterSim::start(const QStringList &arguments)
 
 int TestShutterSim::countOf(quint8 code) const
 {
-    int n = 0;
-    for (const QByteArray &frame : frames)
-        n += static_cast<quint8>(frame.at(8)) == code ? 1 : 0;
-    return n;
+    return static_cast<int>(
+        std::count_if(frames.cbegin(), frames.cend(), [code](const QByteArray &frame) {
+            return static_cast<quint8>(frame.at(8)) == code;
+        }));
 }
 
 void TestShutterSim::cleanup()

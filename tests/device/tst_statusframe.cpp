@@ -25,14 +25,14 @@ void TestStatusFrame::readFrame_data()
 
     const struct
     {
-        quint8 code;
         StatusReport::Kind kind;
+        quint8 code;
         bool counts;
     } codes[]
-        = { { 0x40, StatusReport::Unknown, false },     { 0x41, StatusReport::Acknowledge, false },
-            { 0x42, StatusReport::Acknowledge, false }, { 0x43, StatusReport::TriggerCount, true },
-            { 0x44, StatusReport::CycleCount, true },   { 0x45, StatusReport::TriggerCount, true },
-            { 0x46, StatusReport::Acknowledge, false }, { 0x47, StatusReport::Unknown, false } };
+        = { { StatusReport::Unknown, 0x40, false },     { StatusReport::Acknowledge, 0x41, false },
+            { StatusReport::Acknowledge, 0x42, false }, { StatusReport::TriggerCount, 0x43, true },
+            { StatusReport::CycleCount, 0x44, true },   { StatusReport::TriggerCount, 0x45, true },
+            { StatusReport::Acknowledge, 0x46, false }, { StatusReport::Unknown, 0x47, false } };
     for (const auto &c : codes) {
         for (const int count : { 0, 300, 65535 }) {
             const QByteArray name
