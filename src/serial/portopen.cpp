@@ -31,6 +31,7 @@ void Kavrin::openSelectedPort()
     }
 
     replyReader.clear();
+    closingPort = false;
     qDebug() << "串口已打开!";
     firstReplyPending = true;
     replyTimer->start(1000);
@@ -69,16 +70,15 @@ void Kavrin::handlePortError(int error)
     // Not from inside the port's own signal: Qt still uses its read buffer
     // after emitting, and closing frees it. The flag keeps later errors quiet.
     closingPort = true;
-    QTimer::singleShot(0, disconnectButton, [this] {
-        closingPort = false;
-        disconnectButton->click();
-    });
+    QMetaObject::invokeMethod(disconnectButton, "click", Qt::QueuedConnection);
 }
 
 void Kavrin::closePort()
 {
-    if (closingPort || !serialPort->isOpen())
+    if (!serialPort->isOpen()) {
+        closingPort = false;
         return;
+    }
     closingPort = true;
     serialPort->clear();
     serialPort->close();
