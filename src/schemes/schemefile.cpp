@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <algorithm>
+
 namespace {
 
 const char openKey[] = "open_spinBox";
@@ -17,11 +19,8 @@ const char cycleKey[] = "cycle_spinBox";
 
 bool isBlank(const QByteArray &bytes)
 {
-    for (const char c : bytes) {
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
-            return false;
-    }
-    return true;
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
 } // namespace

@@ -1,28 +1,8 @@
-// The scheme file's bytes: parsing, serialising, atomic replacement, backups.
+// The scheme file's bytes: what is written and what is taken when read.
 #include "schemes/schemefile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
-#include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
-}
-
-} // namespace
 
 class TestSchemeFile : public QObject
 {
@@ -33,11 +13,6 @@ private slots:
     void serialise();
     void parse_data();
     void parse();
-    void values_data();
-    void values();
-    void writeReplacesWholeFile();
-    void writeFailsWithoutTouchingTarget();
-    void backupNeverOverwrites();
 };
 
 void TestSchemeFile::serialise_data()
@@ -109,79 +84,6 @@ void TestSchemeFile::parse()
     QJsonObject parsed{ { "previous", 1 } };
     QCOMPARE(int(parseSchemeBytes(bytes, &parsed)), result);
     QCOMPARE(parsed, schemes);
-}
-
-void TestSchemeFile::values_data()
-{
-    QTest::addColumn<QJsonValue>("scheme");
-    QTest::addColumn<int>("open");
-    QTest::addColumn<int>("close");
-    QTest::addColumn<int>("cycle");
-
-    QTest::newRow("record") << QJsonValue(schemeRecord(12, 34, 56)) << 12 << 34 << 56;
-    QTest::newRow("fraction gives 0") << QJsonValue(
-        QJsonObject{ { "open_spinBox", 2.5 }, { "close_spinBox", 3.0 }, { "cycle_spinBox", 5000 } })
-                                      << 0 << 3 << 5000;
-    QTest::newRow("missing, null, string")
-        << QJsonValue(QJsonObject{ { "close_spinBox", QJsonValue() }, { "cycle_spinBox", "7" } })
-        << 0 << 0 << 0;
-    QTest::newRow("not a record") << QJsonValue(QJsonArray{ 1, 2, 3 }) << 0 << 0 << 0;
-    QTest::newRow("undefined") << QJsonValue(QJsonValue::Undefined) << 0 << 0 << 0;
-}
-
-void TestSchemeFile::values()
-{
-    QFETCH(QJsonValue, scheme);
-    QFETCH(int, open);
-    QFETCH(int, close);
-    QFETCH(int, cycle);
-
-    const SchemeValues values = schemeValues(scheme);
-    QCOMPARE(values.open, open);
-    QCOMPARE(values.close, close);
-    QCOMPARE(values.cycle, cycle);
-}
-
-void TestSchemeFile::writeReplacesWholeFile()
-{
-    QTemporaryDir dir;
-    const QString path = schemeFilePath(dir.path());
-    QCOMPARE(path, dir.path() + "/Kavrin.halvo");
-    writeAll(path, QByteArray(4096, 'x'));
-
-    const QByteArray bytes = serialiseSchemes(QJsonObject{ { "a", schemeRecord(1, 2, 3) } });
-    QVERIFY(writeSchemeBytes(path, bytes));
-    QCOMPARE(readAll(path), bytes);
-    // No temporary file is left beside it.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{ "Kavrin.halvo" });
-}
-
-void TestSchemeFile::writeFailsWithoutTouchingTarget()
-{
-    QTemporaryDir dir;
-    // A directory where the file should be, and a missing parent directory.
-    const QString asDirectory = schemeFilePath(dir.path());
-    QVERIFY(QDir().mkpath(asDirectory));
-    QVERIFY(!writeSchemeBytes(asDirectory, "{\n}\n"));
-    QVERIFY(QFileInfo(asDirectory).isDir());
-    QVERIFY(!writeSchemeBytes(dir.path() + "/missing/Kavrin.halvo", "{\n}\n"));
-    QVERIFY(!QFileInfo::exists(dir.path() + "/missing"));
-}
-
-void TestSchemeFile::backupNeverOverwrites()
-{
-    QTemporaryDir dir;
-    const QString path = schemeFilePath(dir.path());
-    const QStringList expected{ path + ".bak", path + ".bak.1", path + ".bak.2" };
-    for (int i = 0; i < expected.size(); ++i) {
-        const QByteArray content = "not json " + QByteArray::number(i);
-        writeAll(path, content);
-        QCOMPARE(backupSchemeFile(path), expected.at(i));
-        QCOMPARE(readAll(expected.at(i)), content);
-    }
-    // Earlier backups keep their own content.
-    QCOMPARE(readAll(expected.at(0)), QByteArray("not json 0"));
-    QVERIFY(backupSchemeFile(dir.path() + "/absent").isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSchemeFile)
