@@ -3,7 +3,11 @@
 #include "schemes/programlabel.h"
 #include "schemes/programlist.h"
 #include "schemes/schemefile.h"
-#include "ui/clickedcombobox.h"
+
+#include "messagecapture.h"
+#include "openport.h"
+#include "ptypair.h"
+#include "windowtestmain.h"
 
 #include <QApplication>
 #include <QFile>
@@ -14,16 +18,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSerialPort>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <pty.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -31,24 +31,6 @@
 #include <memory>
 
 namespace {
-
-struct Message
-{
-    QtMsgType type;
-    QString text;
-};
-QList<Message> messages;
-
-void captureMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
-{
-    messages.append({ type, text });
-}
-
-bool logged(QtMsgType type, const QString &text)
-{
-    return std::any_of(messages.begin(), messages.end(),
-                       [&](const Message &m) { return m.type == type && m.text == text; });
-}
 
 // What a modal dialog showed before the test answered it.
 struct Seen
@@ -187,32 +169,11 @@ int livingEntries()
     return count;
 }
 
-QByteArray readPty(int fd)
-{
-    QByteArray bytes;
-    char buffer[256];
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, int(n));
-    return bytes;
-}
-
 } // namespace
 
 class TestSchemeWindow : public QObject
 {
     Q_OBJECT
-
-public:
-    // Before the application object exists: nothing may see the real home.
-    static void initMain()
-    {
-        static QTemporaryDir home;
-        qputenv("HOME", home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
-        qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
-        qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toLocal8Bit());
-    }
 
 private slots:
     void init();
@@ -255,10 +216,9 @@ private:
     std::unique_ptr<QTemporaryDir> home;
     std::unique_ptr<Kavrin> window;
     std::unique_ptr<ModalDriver> modals;
+    std::unique_ptr<MessageCapture> capture;
     rlimit savedLimit{};
     bool limitChanged = false;
-    int ptyMaster = -1;
-    int ptySlave = -1;
 };
 
 void TestSchemeWindow::init()
@@ -267,7 +227,6 @@ void TestSchemeWindow::init()
     home = std::make_unique<QTemporaryDir>();
     qputenv("HOME", home->path().toLocal8Bit());
     modals = std::make_unique<ModalDriver>();
-    messages.clear();
 }
 
 void TestSchemeWindow::cleanup()
@@ -279,14 +238,10 @@ void TestSchemeWindow::cleanup()
     }
     const QStringList unexpected = modals->unexpected;
     const int unanswered = modals->pending();
+    capture.reset();
     window.reset();
     qInstallMessageHandler(nullptr);
     modals.reset();
-    for (int *fd : { &ptyMaster, &ptySlave }) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
     home.reset();
     qputenv("HOME", savedHome);
     // Every dialog that came was expected, and every expected one came.
@@ -301,7 +256,7 @@ void TestSchemeWindow::start(const QByteArray *fileBytes)
     window = std::make_unique<Kavrin>();
     QCOMPARE(window->projectDir, projectDir());
     // After the constructor, which installs the window's own handler.
-    qInstallMessageHandler(captureMessage);
+    capture = std::make_unique<MessageCapture>();
 }
 
 void TestSchemeWindow::startWith(const QJsonObject &schemes)
@@ -357,9 +312,7 @@ void TestSchemeWindow::readAtStart()
     QCOMPARE(entryNames(*window), built ? schemes.keys() : QStringList());
     QCOMPARE(window->programList->listContainer->minimumHeight(),
              built ? 60 * schemes.size() : 300);
-    const bool warned = std::any_of(messages.begin(), messages.end(), [this](const Message &m) {
-        return m.type == QtWarningMsg && m.text.contains(filePath());
-    });
+    const bool warned = !capture->texts(QtWarningMsg).filter(filePath()).isEmpty();
     QCOMPARE(warned, unreadable);
 
     // The first write keeps every member read, and an unreadable file in a backup.
@@ -507,7 +460,7 @@ void TestSchemeWindow::saveListsInNameOrder()
     QCOMPARE(window->schemes.value("Beta"), QJsonValue(schemeRecord(7, 8, 9)));
     QCOMPARE(entryNames(*window), (QStringList{ "Alpha", "Beta", "Gamma" }));
     QCOMPARE(readFile(filePath()), serialiseSchemes(window->schemes));
-    QVERIFY(logged(QtDebugMsg, QStringLiteral("\"方案 (Beta) 保存成功\"")));
+    QVERIFY(capture->texts(QtDebugMsg).contains(QStringLiteral("\"方案 (Beta) 保存成功\"")));
 }
 
 void TestSchemeWindow::saveTwiceKeepsOneEntry()
@@ -557,13 +510,9 @@ void TestSchemeWindow::applyWithPortOpen()
                              QJsonObject{ { "open_spinBox", 5000 },
                                           { "close_spinBox", 1000 },
                                           { "cycle_spinBox", 1000 } } } });
-    char slaveName[256] = {};
-    QCOMPARE(::openpty(&ptyMaster, &ptySlave, slaveName, nullptr, nullptr), 0);
-    QVERIFY(::fcntl(ptyMaster, F_SETFL, ::fcntl(ptyMaster, F_GETFL) | O_NONBLOCK) == 0);
-    window->portCombo->addItem(QString::fromLocal8Bit(slaveName));
-    window->portCombo->setCurrentIndex(window->portCombo->count() - 1);
-    window->openSelectedPort();
-    QVERIFY(window->serialPort->isOpen());
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QVERIFY(openPortAt(*window, pty.slavePath()));
     window->showSchemeList();
 
     Seen seen;
@@ -575,10 +524,8 @@ void TestSchemeWindow::applyWithPortOpen()
     QVERIFY(!window->programList->isVisible());
     for (QSpinBox *spin : { window->openSpin, window->closeSpin, window->cycleSpin })
         QCOMPARE(spin->value(), 1000);
-    QByteArray sent;
-    QTRY_VERIFY((sent += readPty(ptyMaster)).size() >= 24);
-    QCoreApplication::processEvents();
-    sent += readPty(ptyMaster);
+    QByteArray sent = pty.read(24);
+    sent += pty.drain();
     QCOMPARE(sent.toHex(' ').toUpper(),
              QByteArray("8E 01 7A 00 00 00 00 00 41 03 E8 03 E8 03 E8 00 00 00 00 00 0A 5F 9C "
                         "8E"));
@@ -598,7 +545,7 @@ void TestSchemeWindow::deleteEntry()
     const QJsonObject expected = schemesOf({ { "A", 1 }, { "C", 3 } });
     QCOMPARE(window->schemes, expected);
     QCOMPARE(readFile(filePath()), serialiseSchemes(expected));
-    QVERIFY(logged(QtWarningMsg, QStringLiteral("\"方案 (B) 已删除\"")));
+    QVERIFY(capture->texts(QtWarningMsg).contains(QStringLiteral("\"方案 (B) 已删除\"")));
     QCOMPARE(livingEntries(), 2);
 }
 
@@ -656,11 +603,10 @@ void TestSchemeWindow::rename()
     QCOMPARE(entryNames(*window), names);
     QCOMPARE(window->schemes, schemes);
     QCOMPARE(readFile(filePath()), serialiseSchemes(schemes));
-    const auto renameLines = std::count_if(messages.begin(), messages.end(), [](const Message &m) {
-        return m.text.contains(QStringLiteral("方案名称已修改"));
-    });
-    QCOMPARE(int(renameLines), log.isEmpty() ? 0 : 1);
-    QVERIFY(log.isEmpty() || logged(QtDebugMsg, log));
+    const int renameLines
+        = capture->texts(QtDebugMsg).filter(QStringLiteral("方案名称已修改")).size();
+    QCOMPARE(renameLines, log.isEmpty() ? 0 : 1);
+    QVERIFY(log.isEmpty() || capture->texts(QtDebugMsg).contains(log));
 }
 
 void TestSchemeWindow::writeErrorKeepsChange()
@@ -672,13 +618,13 @@ void TestSchemeWindow::writeErrorKeepsChange()
     Seen seen;
     modals->expect(typeName("A", &seen));
     window->saveScheme();
-    QVERIFY(logged(QtDebugMsg, "write error! \n"));
+    QVERIFY(capture->texts(QtDebugMsg).contains("write error! \n"));
     QCOMPARE(window->schemes.keys(), QStringList{ "A" });
     QCOMPARE(entryNames(*window), QStringList{ "A" });
 
-    messages.clear();
+    capture->clear();
     entryNamed(*window, "A")->deleteAction->trigger();
-    QVERIFY(logged(QtDebugMsg, "write error! \n"));
+    QVERIFY(capture->texts(QtDebugMsg).contains("write error! \n"));
     QVERIFY(window->schemes.isEmpty());
     QCOMPARE(entryNames(*window), QStringList());
     QVERIFY(QFileInfo(filePath()).isDir());
@@ -704,7 +650,7 @@ void TestSchemeWindow::failedWriteKeepsOldFile()
     window->saveScheme();
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &savedLimit), 0);
 
-    QVERIFY(logged(QtDebugMsg, "write error! \n"));
+    QVERIFY(capture->texts(QtDebugMsg).contains("write error! \n"));
     QCOMPARE(readFile(filePath()), before);
     QCOMPARE(QDir(projectDir()).entryList(QDir::Files | QDir::Hidden),
              QStringList{ "Kavrin.halvo" });
@@ -735,5 +681,5 @@ void TestSchemeWindow::unreadableFileIsBackedUp()
     QCOMPARE(window->schemes.keys(), (QStringList{ "B", "C" }));
 }
 
-QTEST_MAIN(TestSchemeWindow)
+KAVRIN_WINDOW_TEST_MAIN(TestSchemeWindow)
 #include "tst_schemewindow.moc"
