@@ -92,9 +92,11 @@ void Kavrin::closePort()
     saveSettingsButton->setEnabled(false);
     disconnectButton->setIcon(QIcon(QStringLiteral(":/circle.png")));
     // Not checkable also unchecks, silently: no mode frame is sent.
-    manualRadio->setCheckable(false);
-    autoRadio->setCheckable(false);
-    triggerRadio->setCheckable(false);
+    // setCheckable does not repaint: without update() the old tick stays on screen.
+    for (QRadioButton *radio : {manualRadio, autoRadio, triggerRadio}) {
+        radio->setCheckable(false);
+        radio->update();
+    }
     triggerSpin->setEnabled(false);
     // Nothing to start with the port closed; choosing a mode enables it again.
     startButton->setEnabled(false);
