@@ -47,10 +47,15 @@ QByteArray commandFrame(quint8 code, quint8 argument)
     frame[2] = 0x7A;
     frame[8] = static_cast<char>(code);
     frame[9] = static_cast<char>(argument);
+    sealFrame(frame);
+    return frame;
+}
+
+void sealFrame(QByteArray &frame)
+{
     frame[20] = 0x0A;
     const quint16 crc = crc16(frame.constData(), 21);
     frame[21] = static_cast<char>(crc >> 8);
     frame[22] = static_cast<char>(crc & 0xFF);
     frame[23] = static_cast<char>(0x8E);
-    return frame;
 }

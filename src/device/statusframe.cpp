@@ -1,6 +1,6 @@
 #include "device/statusframe.h"
 
-#include "device/crc.h"
+#include "device/frames.h"
 
 namespace {
 constexpr char header[] = "\x8E\x02\x7A\x10\xFF";
@@ -61,10 +61,6 @@ QByteArray statusFrame(quint8 code, quint16 count)
     frame[codeOffset] = static_cast<char>(code);
     frame[countOffset] = static_cast<char>(count >> 8);
     frame[countOffset + 1] = static_cast<char>(count & 0xFF);
-    frame[20] = 0x0A;
-    const quint16 crc = crc16(frame.constData(), 21);
-    frame[21] = static_cast<char>(crc >> 8);
-    frame[22] = static_cast<char>(crc & 0xFF);
-    frame[23] = static_cast<char>(0x8E);
+    sealFrame(frame);
     return frame;
 }

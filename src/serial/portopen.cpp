@@ -93,7 +93,7 @@ void Kavrin::closePort()
     disconnectButton->setIcon(QIcon(QStringLiteral(":/circle.png")));
     // Not checkable also unchecks, silently: no mode frame is sent.
     // setCheckable does not repaint: without update() the old tick stays on screen.
-    for (QRadioButton *radio : {manualRadio, autoRadio, triggerRadio}) {
+    for (QRadioButton *radio : { manualRadio, autoRadio, triggerRadio }) {
         radio->setCheckable(false);
         radio->update();
     }
