@@ -1,0 +1,61 @@
+// Lines per second through the message handler into the log pane and the
+// day's file. Usage: bench_log_handler [LINES]
+#include "app/kavrin.h"
+#include "benchhome.h"
+#include "log/logline.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int lines = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
+
+    Kavrin window;
+    window.show();
+    QCoreApplication::processEvents();
+    const int paneBefore = window.logEdit->document()->blockCount();
+    const QString file = logFilePath(logDirectory(), QDate::currentDate());
+    QFile::remove(file);
+
+    // The last tenth is timed apart: a pane that slows as it fills shows there.
+    const int tail = qMax(1, lines / 10);
+    QElapsedTimer timer;
+    timer.start();
+    qint64 tailStart = 0;
+    for (int i = 0; i < lines; ++i) {
+        if (i == lines - tail)
+            tailStart = timer.nsecsElapsed();
+        qDebug() << "串口:" << "/dev/pts/9" << "line" << i;
+    }
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    const double tailSeconds = seconds - static_cast<double>(tailStart) / 1e9;
+    QCoreApplication::processEvents();
+
+    QFile written(file);
+    int fileLines = 0;
+    if (written.open(QIODevice::ReadOnly))
+        fileLines = written.readAll().count("\r\n");
+    const int paneLines = window.logEdit->document()->blockCount() - paneBefore;
+    const bool complete = fileLines == lines && paneLines == lines;
+
+    std::printf("log handler: %d lines in %.3f s = %.0f lines/s (last %d: %.0f lines/s)\n", lines,
+                seconds, lines / seconds, tail, tail / tailSeconds);
+    std::printf("log handler: %d lines in the file, %d in the pane\n", fileLines, paneLines);
+    std::printf("BENCH log_handler lines=%d lines_per_s=%.0f tail_lines_per_s=%.0f ok=%d\n", lines,
+                lines / seconds, tail / tailSeconds, complete ? 1 : 0);
+    std::fflush(stdout);
+    return complete ? 0 : 1;
+}

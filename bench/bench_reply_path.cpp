@@ -1,0 +1,152 @@
+// How many status frames per second the window handles when the line brings
+// them as fast as a pseudo-terminal can, cut at random places, and whether
+// every one was accounted for. Usage: bench_reply_path [FRAMES]
+#include "app/kavrin.h"
+#include "benchhome.h"
+#include "ptyline.h"
+#include "statusstream.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr double lineLimit = 480.0; // 24-byte frames at 115200 baud, 10 bits a byte
+
+using Clock = std::chrono::steady_clock;
+
+struct Peer
+{
+    std::atomic<bool> written{ false };
+    std::atomic<bool> stop{ false };
+    std::atomic<long> ackBytes{ 0 };
+    Clock::time_point lastAck;
+};
+
+// Writes the stream in random pieces of 1 to 256 bytes as fast as the pty
+// takes them, and reads the acknowledgements the window sends back.
+void runPeer(int master, const QByteArray &stream, Peer *peer)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> piece(1, 256);
+    int pos = 0;
+    char buffer[4096];
+    while (!peer->stop) {
+        pollfd fd{ master, static_cast<short>(POLLIN | (pos < stream.size() ? POLLOUT : 0)), 0 };
+        if (poll(&fd, 1, 100) <= 0)
+            continue;
+        if (fd.revents & POLLIN) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                peer->ackBytes += n;
+                peer->lastAck = Clock::now();
+            }
+        }
+        if ((fd.revents & POLLOUT) && pos < stream.size()) {
+            const int length = qMin(piece(random), stream.size() - pos);
+            const ssize_t n = ::write(master, stream.constData() + pos, length);
+            if (n > 0)
+                pos += static_cast<int>(n);
+            if (pos == stream.size())
+                peer->written = true;
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int frames = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200000;
+
+    Kavrin window;
+    window.show();
+    PtyLine line;
+    if (!line.isValid() || !openWindowPort(window, line.slavePath())) {
+        std::fprintf(stderr, "reply_path: cannot open a pseudo-terminal\n");
+        return 1;
+    }
+
+    const StatusStream stream = makeStatusStream(frames);
+    long updates = 0;
+    Clock::time_point lastUpdate;
+    QObject::connect(window.countDisplay, &QTextEdit::textChanged, window.countDisplay, [&] {
+        ++updates;
+        lastUpdate = Clock::now();
+    });
+
+    Peer peer;
+    const Clock::time_point start = Clock::now();
+    std::thread writer(runPeer, line.masterFd(), stream.bytes, &peer);
+
+    // Done when every count is shown and every acknowledgement is back, or
+    // when nothing has moved for five seconds.
+    long seenUpdates = -1;
+    long seenAcks = -1;
+    QElapsedTimer still;
+    still.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        const long acks = peer.ackBytes;
+        if (peer.written && updates == stream.countFrames && acks >= 3L * stream.ackFrames) {
+            app.quit();
+            return;
+        }
+        if (updates != seenUpdates || acks != seenAcks) {
+            seenUpdates = updates;
+            seenAcks = acks;
+            still.restart();
+        } else if (still.elapsed() > 5000) {
+            app.quit();
+        }
+    });
+    poll.start(20);
+    app.exec();
+    // Acknowledgements still on their way are given a moment.
+    for (int i = 0; i < 50 && peer.ackBytes < 3L * stream.ackFrames; ++i) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    peer.stop = true;
+    writer.join();
+
+    const Clock::time_point end = qMax(lastUpdate, peer.lastAck);
+    const double seconds = std::chrono::duration<double>(end - start).count();
+    const double rate = seconds > 0 ? frames / seconds : 0;
+    const QString expected = QStringLiteral("触发次数：%1").arg(stream.lastCount);
+    const bool shownRight = window.countDisplay->toPlainText() == expected;
+    const long acks = peer.ackBytes / 3;
+    const bool complete = peer.written && updates == stream.countFrames && shownRight
+                          && acks == stream.ackFrames && peer.ackBytes % 3 == 0;
+
+    std::printf("reply path: %d frames (%d counts, %d asking for an ack) in %.3f s\n", frames,
+                stream.countFrames, stream.ackFrames, seconds);
+    std::printf("reply path: %.0f frames/s = %.1f x the line's 480 frames/s\n", rate,
+                rate / lineLimit);
+    std::printf("reply path: display updates %ld/%d, last shown %s, acks %ld/%d\n", updates,
+                stream.countFrames, shownRight ? "right" : "WRONG", acks, stream.ackFrames);
+    std::printf("BENCH reply_path frames=%d frames_per_s=%.0f x_line=%.1f lost=%ld "
+                "acks_missing=%ld ok=%d\n",
+                frames, rate, rate / lineLimit, stream.countFrames - updates,
+                stream.ackFrames - acks, complete ? 1 : 0);
+    std::fflush(stdout);
+    return complete ? 0 : 1;
+}

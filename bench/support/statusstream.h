@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+
+// The controller's side of a benchmark: a stream of status frames with
+// rising trigger counts (0x43) and every eighth one asking for an
+// acknowledgement (0x41).
+struct StatusStream
+{
+    QByteArray bytes;
+    int frames = 0;
+    int countFrames = 0; // frames that the window shows a count for
+    int ackFrames = 0; // frames the window must answer with 4F 4B 21
+    int lastCount = 0; // the count of the last 0x43 frame, as displayed
+};
+
+StatusStream makeStatusStream(int frames);
