@@ -38,7 +38,9 @@ int main(int argc, char *argv[])
     for (int i = 0; i < lines; ++i) {
         if (i == lines - tail)
             tailStart = timer.nsecsElapsed();
-        qDebug() << "串口:" << "/dev/pts/9" << "line" << i;
+        qDebug() << "串口:"
+                 << "/dev/pts/9"
+                 << "line" << i;
     }
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const double tailSeconds = seconds - static_cast<double>(tailStart) / 1e9;

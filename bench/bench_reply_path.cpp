@@ -135,7 +135,7 @@ int main(int argc, char *argv[])
     const bool shownRight = window.countDisplay->toPlainText() == expected;
     const long acks = peer.ackBytes / 3;
     const bool complete = peer.written && updates == stream.countFrames && shownRight
-                          && acks == stream.ackFrames && peer.ackBytes % 3 == 0;
+        && acks == stream.ackFrames && peer.ackBytes % 3 == 0;
 
     std::printf("reply path: %d frames (%d counts, %d asking for an ack) in %.3f s\n", frames,
                 stream.countFrames, stream.ackFrames, seconds);

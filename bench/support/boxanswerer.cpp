@@ -5,8 +5,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-BoxAnswerer::BoxAnswerer(QObject *parent)
-    : QObject(parent)
+BoxAnswerer::BoxAnswerer(QObject *parent) : QObject(parent)
 {
     auto *timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { answer(); });

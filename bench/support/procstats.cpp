@@ -66,8 +66,9 @@ double secondsSinceProcessStart()
         return -1;
     unsigned long long startTicks = 0;
     // Field 22 (starttime) is the 20th after the name.
-    if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*lu %*lu %*lu %*lu %*lu %*lu %*ld %*ld "
-                           "%*ld %*ld %*ld %*ld %llu",
+    if (std::sscanf(p + 2,
+                    "%*c %*d %*d %*d %*d %*d %*u %*lu %*lu %*lu %*lu %*lu %*lu %*ld %*ld "
+                    "%*ld %*ld %*ld %*ld %llu",
                     &startTicks)
         != 1)
         return -1;
@@ -75,5 +76,5 @@ double secondsSinceProcessStart()
     clock_gettime(CLOCK_BOOTTIME, &now);
     const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9
-           - static_cast<double>(startTicks) / ticks;
+        - static_cast<double>(startTicks) / ticks;
 }
