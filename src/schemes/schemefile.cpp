@@ -23,6 +23,20 @@ bool isBlank(const QByteArray &bytes)
                        [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
+// Qt 5.15's parser can leave an object whose names mix \u escapes and raw
+// UTF-8 in an order its own lookups do not expect, so a listed scheme is then
+// not found. Inserting the members one by one restores a consistent order.
+QJsonObject reordered(const QJsonObject &parsed, bool records)
+{
+    QJsonObject object;
+    for (auto it = parsed.begin(); it != parsed.end(); ++it) {
+        const QJsonValue value = it.value();
+        object.insert(it.key(),
+                      records && value.isObject() ? reordered(value.toObject(), false) : value);
+    }
+    return object;
+}
+
 } // namespace
 
 QString schemeFilePath(const QString &projectDir)
@@ -43,7 +57,7 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError)
         return SchemeParse::Invalid;
-    *schemes = document.object();
+    *schemes = reordered(document.object(), true);
     return SchemeParse::Ok;
 }
 
