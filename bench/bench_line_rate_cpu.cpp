@@ -58,7 +58,9 @@ void runPeer(int master, const QByteArray &stream, Peer *peer)
 
 int main(int argc, char *argv[])
 {
-    std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    if (!home->isValid())
+        return 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10;

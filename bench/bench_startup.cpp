@@ -37,7 +37,9 @@ public:
 
 int runOnce(int argc, char *argv[])
 {
-    std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    if (!home->isValid())
+        return 1;
     QApplication app(argc, argv);
     // As main does it.
     auto *window = new Kavrin;

@@ -221,7 +221,9 @@ bool SoakDriver::report()
 
 int main(int argc, char *argv[])
 {
-    std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
+    if (!home->isValid())
+        return 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const double minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 1.0;
