@@ -1,21 +1,20 @@
 // The window's CPU use while the controller sends status frames at exactly
 // the line's limit, 480 frames/s, for 10 s. Usage: bench_line_rate_cpu [SECONDS]
 #include "app/kavrin.h"
-#include "benchhome.h"
+#include "openport.h"
 #include "procstats.h"
-#include "ptyline.h"
+#include "ptypair.h"
 #include "statusstream.h"
+#include "testhome.h"
 
 #include <QApplication>
 #include <QSerialPort>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <thread>
 
 #include <unistd.h>
@@ -58,8 +57,8 @@ void runPeer(int master, const QByteArray &stream, Peer *peer)
 
 int main(int argc, char *argv[])
 {
-    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
-    if (!home->isValid())
+    const TestHome home;
+    if (!home.isValid())
         return 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -67,8 +66,8 @@ int main(int argc, char *argv[])
 
     Kavrin window;
     window.show();
-    PtyLine line;
-    if (!line.isValid() || !openWindowPort(window, line.slavePath())) {
+    PtyPair line;
+    if (!line.isValid() || !openPortAt(window, line.slavePath())) {
         std::fprintf(stderr, "line_rate_cpu: cannot open a pseudo-terminal\n");
         return 1;
     }

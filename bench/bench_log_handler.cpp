@@ -1,25 +1,23 @@
 // Lines per second through the message handler into the log pane and the
 // day's file. Usage: bench_log_handler [LINES]
 #include "app/kavrin.h"
-#include "benchhome.h"
 #include "log/logline.h"
+#include "testhome.h"
 
 #include <QApplication>
 #include <QDate>
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextEdit>
 
 #include <cstdio>
-#include <memory>
 
 int main(int argc, char *argv[])
 {
-    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
-    if (!home->isValid())
+    const TestHome home;
+    if (!home.isValid())
         return 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

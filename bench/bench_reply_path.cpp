@@ -2,14 +2,14 @@
 // them as fast as a pseudo-terminal can, cut at random places, and whether
 // every one was accounted for. Usage: bench_reply_path [FRAMES]
 #include "app/kavrin.h"
-#include "benchhome.h"
-#include "ptyline.h"
+#include "openport.h"
+#include "ptypair.h"
 #include "statusstream.h"
+#include "testhome.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSerialPort>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -17,7 +17,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <random>
 #include <thread>
 
@@ -72,8 +71,8 @@ void runPeer(int master, const QByteArray &stream, Peer *peer)
 
 int main(int argc, char *argv[])
 {
-    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
-    if (!home->isValid())
+    const TestHome home;
+    if (!home.isValid())
         return 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -81,8 +80,8 @@ int main(int argc, char *argv[])
 
     Kavrin window;
     window.show();
-    PtyLine line;
-    if (!line.isValid() || !openWindowPort(window, line.slavePath())) {
+    PtyPair line;
+    if (!line.isValid() || !openPortAt(window, line.slavePath())) {
         std::fprintf(stderr, "reply_path: cannot open a pseudo-terminal\n");
         return 1;
     }

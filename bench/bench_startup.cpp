@@ -2,20 +2,18 @@
 // memory then. Without arguments it runs itself five times and reports the
 // median; with --once it is one such run and prints "<ms> <kB>".
 #include "app/kavrin.h"
-#include "benchhome.h"
 #include "procstats.h"
+#include "testhome.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -37,8 +35,8 @@ public:
 
 int runOnce(int argc, char *argv[])
 {
-    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
-    if (!home->isValid())
+    const TestHome home;
+    if (!home.isValid())
         return 1;
     QApplication app(argc, argv);
     // As main does it.

@@ -3,10 +3,10 @@
 // and fails when resident memory grows without bound.
 // Usage: soak_driver MINUTES
 #include "app/kavrin.h"
-#include "benchhome.h"
 #include "boxanswerer.h"
 #include "procstats.h"
 #include "soakphases.h"
+#include "testhome.h"
 
 #include "ui/clickedcombobox.h"
 #include "ui/strspinbox.h"
@@ -20,12 +20,10 @@
 #include <QRandomGenerator>
 #include <QSerialPort>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -221,8 +219,8 @@ bool SoakDriver::report()
 
 int main(int argc, char *argv[])
 {
-    const std::unique_ptr<QTemporaryDir> home(useTemporaryHome());
-    if (!home->isValid())
+    const TestHome home;
+    if (!home.isValid())
         return 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,5 +1,5 @@
 #include "ui/clickedcombobox.h"
-#include "uitestmain.h"
+#include "windowtestmain.h"
 
 #include <QAbstractItemView>
 #include <QSignalSpy>
@@ -103,5 +103,5 @@ void TestClickedComboBox::clickedOnlyForPopup()
     combo->hidePopup();
 }
 
-KAVRIN_UI_TEST_MAIN(TestClickedComboBox)
+KAVRIN_WINDOW_TEST_MAIN(TestClickedComboBox)
 #include "tst_clickedcombobox.moc"

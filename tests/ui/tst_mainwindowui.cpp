@@ -2,7 +2,7 @@
 #include "expectedstylesheet.h"
 #include "ui/clickedcombobox.h"
 #include "ui/strspinbox.h"
-#include "uitestmain.h"
+#include "windowtestmain.h"
 
 #include <QCheckBox>
 #include <QImage>
@@ -300,5 +300,5 @@ void TestMainWindowUi::modeRadioIgnoresClickBeforePortOpens()
     QCOMPARE(toggled.count(), 0);
 }
 
-KAVRIN_UI_TEST_MAIN(TestMainWindowUi)
+KAVRIN_WINDOW_TEST_MAIN(TestMainWindowUi)
 #include "tst_mainwindowui.moc"

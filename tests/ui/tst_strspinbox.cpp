@@ -1,5 +1,5 @@
 #include "ui/strspinbox.h"
-#include "uitestmain.h"
+#include "windowtestmain.h"
 
 #include <QLineEdit>
 
@@ -77,5 +77,5 @@ void TestStrSpinBox::typedNumberSelectsWord()
     QCOMPARE(spin.text(), QStringLiteral("异步"));
 }
 
-KAVRIN_UI_TEST_MAIN(TestStrSpinBox)
+KAVRIN_WINDOW_TEST_MAIN(TestStrSpinBox)
 #include "tst_strspinbox.moc"

@@ -15,6 +15,8 @@ public:
 
     bool isValid() const { return master >= 0; }
     QString slavePath() const { return path; }
+    // For a peer that writes from a thread of its own (benchmarks).
+    int masterFd() const { return master; }
 
     bool write(const QByteArray &bytes);
     // Reads until count bytes came or timeoutMs passed, running the event loop

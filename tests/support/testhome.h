@@ -8,7 +8,7 @@
 // Points HOME and the XDG folders at a temporary folder for the life of the
 // object, so QStandardPaths' Documents is $HOME/Documents and no test touches
 // the real home. Create it before the application object; restores the
-// environment when it goes.
+// environment when it goes. Tests and benchmarks share it.
 class TestHome
 {
 public:
@@ -37,6 +37,7 @@ public:
     TestHome(const TestHome &) = delete;
     TestHome &operator=(const TestHome &) = delete;
 
+    bool isValid() const { return dir.isValid(); }
     QString path() const { return dir.path(); }
 
 private:
@@ -47,7 +48,7 @@ private:
         QByteArray value;
     };
     static constexpr const char *names[]
-        = { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" };
+        = { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR" };
     QTemporaryDir dir;
     QVector<Saved> saved;
 };
