@@ -93,9 +93,15 @@ void Kavrin::sendParameters()
     const int openTime = openSpin->value();
     const int closeTime = closeSpin->value();
     const int cycles = cycleSpin->value();
-    serialPort->write(parameterFrame(openTime, closeTime, cycles));
+    const QByteArray frame = parameterFrame(openTime, closeTime, cycles);
+    const qint64 written = serialPort->write(frame);
     const QString text = parameterLogText(openTime, closeTime, cycles);
     qDebug() << QString(QStringLiteral("快门设置：") + text);
+    // The box confirms the frame went out: never after a refused write.
+    if (written != frame.size()) {
+        qCritical().noquote() << QStringLiteral("参数发送失败：") + serialPort->errorString();
+        return;
+    }
     QMessageBox::question(this, QStringLiteral("提示"), QStringLiteral("参数设置成功"),
                           QMessageBox::Ok);
 }

@@ -40,6 +40,7 @@ private slots:
     void parametersFrameLogAndNotice_data();
     void parametersFrameLogAndNotice();
     void parametersWithPortClosedDoNothing();
+    void refusedParameterWriteShowsNoSuccess();
     void closeUnchecksRadiosSilentlyAndDisablesStart();
 
 private:
@@ -241,6 +242,23 @@ void TestControlActions::parametersFrameLogAndNotice()
     QCOMPARE(watcher.boxes[0].title, QStringLiteral("提示"));
     QCOMPARE(watcher.boxes[0].text, QStringLiteral("参数设置成功"));
     QCOMPARE(watcher.boxes[0].buttons, int(QMessageBox::Ok));
+}
+
+void TestControlActions::refusedParameterWriteShowsNoSuccess()
+{
+    // A port that takes no bytes: the frame is refused, so no "success" box.
+    window->serialPort->close();
+    QVERIFY(window->serialPort->open(QIODevice::ReadOnly));
+    log->clear();
+    BoxWatcher watcher;
+
+    window->saveSettingsButton->click();
+    QTest::qWait(50);
+
+    QVERIFY(watcher.boxes.isEmpty());
+    const QStringList critical = log->texts(QtCriticalMsg);
+    QCOMPARE(critical.size(), 1);
+    QVERIFY(critical.first().startsWith(QStringLiteral("参数发送失败：")));
 }
 
 void TestControlActions::parametersWithPortClosedDoNothing()
