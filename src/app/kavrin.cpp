@@ -16,23 +16,29 @@
 
 Kavrin *logWindow = nullptr;
 
-Kavrin::Kavrin(QWidget *parent)
-    : QMainWindow(parent)
+namespace {
+QByteArray fixedFrame(const char *text)
 {
-    ackReply = QByteArray::fromHex(QString::fromLatin1(FrameText::ack).toLocal8Bit());
-    manualModeFrame = frameFromText(QString::fromLatin1(FrameText::manualMode));
-    autoModeFrame = frameFromText(QString::fromLatin1(FrameText::autoMode));
-    triggerSyncFrame = frameFromText(QString::fromLatin1(FrameText::triggerSync));
-    triggerAsyncFrame = frameFromText(QString::fromLatin1(FrameText::triggerAsync));
-    manualStartFrame = frameFromText(QString::fromLatin1(FrameText::manualStart));
-    manualStopFrame = frameFromText(QString::fromLatin1(FrameText::manualStop));
-    autoStartFrame = frameFromText(QString::fromLatin1(FrameText::autoStart));
-    autoOffFrame = frameFromText(QString::fromLatin1(FrameText::autoOff));
-    autoStopFrame = frameFromText(QString::fromLatin1(FrameText::autoStop));
+    return frameFromText(QString::fromLatin1(text));
+}
+} // namespace
 
-    projectDir = QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
-                 + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject");
-
+// Members are built in declaration order, which is the start-up order: the
+// acknowledgement, the nine fixed frames, then the scheme directory.
+Kavrin::Kavrin(QWidget *parent)
+    : QMainWindow(parent),
+      ackReply(QByteArray::fromHex(QString::fromLatin1(FrameText::ack).toLocal8Bit())),
+      manualModeFrame(fixedFrame(FrameText::manualMode)),
+      autoModeFrame(fixedFrame(FrameText::autoMode)),
+      triggerSyncFrame(fixedFrame(FrameText::triggerSync)),
+      triggerAsyncFrame(fixedFrame(FrameText::triggerAsync)),
+      manualStartFrame(fixedFrame(FrameText::manualStart)),
+      manualStopFrame(fixedFrame(FrameText::manualStop)),
+      autoStartFrame(fixedFrame(FrameText::autoStart)),
+      autoOffFrame(fixedFrame(FrameText::autoOff)), autoStopFrame(fixedFrame(FrameText::autoStop)),
+      projectDir(QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
+                 + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject"))
+{
     firstReplyPending = true;
     missedReplies = 0;
     serialPort = new QSerialPort;
