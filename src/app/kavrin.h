@@ -99,6 +99,8 @@ public:
 private:
     // --- device: private helpers ---
     void handleStatusFrame(const QByteArray &frame);
+    // Spaces the repaints of countDisplay at line rate; created at the first count.
+    QTimer *countPaintTimer = nullptr;
     // --- serial: private helpers ---
     void handlePortError(int error);
     // readyRead and errorOccurred are connected at the first open, once.

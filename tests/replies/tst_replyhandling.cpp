@@ -7,9 +7,13 @@
 
 #include "device/statusframe.h"
 
+#include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSerialPort>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -29,6 +33,9 @@ private slots:
     void onlyStatusFramesAreSignsOfLife();
     void splitAndJoinedFrames_data();
     void splitAndJoinedFrames();
+    void displayAsSetTextLeavesIt_data();
+    void displayAsSetTextLeavesIt();
+    void screenEndsOnLatestCount();
     void watchdogTripsOnSeventhTick();
     void watchdogAfterTripNeedsSixTicks();
     void statusEveryFiveTicksNeverTrips();
@@ -38,6 +45,9 @@ private:
     void deliver(const QByteArray &bytes);
     void passFirstReply();
     void expectOneBox(const QString &text);
+    void showWindow();
+    // countDisplay as it is on the screen now.
+    QImage displayOnScreen();
 
     Kavrin *window = nullptr;
     MessageCapture *log = nullptr;
@@ -92,6 +102,20 @@ void TestReplyHandling::expectOneBox(const QString &text)
     QCOMPARE(watcher->boxes[0].title, QStringLiteral("错误"));
     QCOMPARE(watcher->boxes[0].text, text);
     QCOMPARE(watcher->boxes[0].buttons, int(QMessageBox::Ok));
+}
+
+void TestReplyHandling::showWindow()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+QImage TestReplyHandling::displayOnScreen()
+{
+    QCoreApplication::processEvents();
+    const QRect area(window->countDisplay->mapTo(window, QPoint(0, 0)),
+                     window->countDisplay->size());
+    return QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage().copy(area);
 }
 
 void TestReplyHandling::statusCodes_data()
@@ -237,6 +261,90 @@ void TestReplyHandling::splitAndJoinedFrames()
 
     QCOMPARE(window->countDisplay->toPlainText(), display);
     QCOMPARE(pty->drain(50), QByteArray("\x4F\x4B\x21").repeated(acks));
+}
+
+void TestReplyHandling::displayAsSetTextLeavesIt_data()
+{
+    QTest::addColumn<QByteArray>("earlier");
+    QTest::addColumn<bool>("autoOffFirst");
+    QTest::addColumn<bool>("selectedFirst");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QString>("display");
+
+    const QByteArray seven = statusFrame(0x43, 7);
+    QTest::newRow("first count on the centred empty display")
+        << QByteArray() << false << false << seven << "触发次数：7";
+    QTest::newRow("count after count")
+        << seven << false << false << statusFrame(0x43, 8) << "触发次数：8";
+    QTest::newRow("shorter cycle count after a long trigger count")
+        << statusFrame(0x45, 65535) << false << false << statusFrame(0x44, 0) << "循环次数：0";
+    QTest::newRow("count after auto-off cleared the display")
+        << seven << true << false << statusFrame(0x43, 9) << "触发次数：9";
+    QTest::newRow("count while the operator has the text selected")
+        << seven << false << true << statusFrame(0x43, 10) << "触发次数：10";
+}
+
+// The display is replaced in place rather than through setText; the operator
+// must not be able to tell: same text, format, alignment, cursor and pixels.
+void TestReplyHandling::displayAsSetTextLeavesIt()
+{
+    QFETCH(QByteArray, earlier);
+    QFETCH(bool, autoOffFirst);
+    QFETCH(bool, selectedFirst);
+    QFETCH(QByteArray, frame);
+    QFETCH(QString, display);
+    showWindow();
+    passFirstReply();
+    QTextEdit *const shown = window->countDisplay;
+    if (!earlier.isEmpty())
+        deliver(earlier);
+    if (autoOffFirst)
+        window->switchAutoOff();
+    if (selectedFirst) {
+        QTextCursor selection(shown->document());
+        selection.select(QTextCursor::Document);
+        shown->setTextCursor(selection);
+    }
+
+    deliver(frame);
+    QTRY_VERIFY(shown->viewport()->updatesEnabled());
+    QCOMPARE(shown->toPlainText(), display);
+    const QString html = shown->toHtml();
+    const int position = shown->textCursor().position();
+    const int anchor = shown->textCursor().anchor();
+    const bool modified = shown->document()->isModified();
+    const int undoSteps = shown->document()->availableUndoSteps();
+    const QImage image = shown->grab().toImage();
+
+    shown->setText(display);
+
+    QCOMPARE(html, shown->toHtml());
+    QCOMPARE(position, shown->textCursor().position());
+    QCOMPARE(anchor, shown->textCursor().anchor());
+    QCOMPARE(modified, shown->document()->isModified());
+    QCOMPARE(undoSteps, shown->document()->availableUndoSteps());
+    QCOMPARE(image, shown->grab().toImage());
+}
+
+// Counts that come faster than a screen shows them are painted spaced out;
+// the screen must still end on the last one.
+void TestReplyHandling::screenEndsOnLatestCount()
+{
+    showWindow();
+    passFirstReply();
+    QByteArray burst;
+    for (int count = 1; count <= 40; ++count)
+        burst += statusFrame(0x43, quint16(count));
+    deliver(burst.left(24 * 20)); // handled in one read: the later ones wait to be painted
+    for (int frame = 20; frame < 40; ++frame)
+        QVERIFY(pty->write(burst.mid(24 * frame, 24)));
+    QVERIFY(pty->waitUntilTaken());
+
+    QTRY_COMPARE(window->countDisplay->toPlainText(), QStringLiteral("触发次数：40"));
+    QTRY_VERIFY(window->countDisplay->viewport()->updatesEnabled());
+    const QImage onScreen = displayOnScreen();
+    window->countDisplay->viewport()->repaint();
+    QCOMPARE(onScreen, displayOnScreen());
 }
 
 void TestReplyHandling::watchdogTripsOnSeventhTick()
