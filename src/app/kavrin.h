@@ -99,8 +99,10 @@ public:
 private:
     // --- device: private helpers ---
     void handleStatusFrame(const QByteArray &frame);
-    // Spaces the repaints of countDisplay at line rate; created at the first count.
-    QTimer *countPaintTimer = nullptr;
+    // Shows a count in countDisplay, at most one every 20 ms, the latest last.
+    void showCount(const QString &text);
+    QTimer *countShowTimer = nullptr; // created at the first count
+    QString pendingCount; // null: nothing waiting to be shown
     // --- serial: private helpers ---
     void handlePortError(int error);
     // readyRead and errorOccurred are connected at the first open, once.

@@ -83,6 +83,7 @@ void Kavrin::switchAutoOff()
 {
     serialPort->write(autoOffFrame);
     showIdle(startButton);
+    pendingCount = QString(); // a count still waiting must not refill the cleared display
     countDisplay->clear();
 }
 

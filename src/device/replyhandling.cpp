@@ -7,75 +7,39 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSerialPort>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
 namespace {
+// Counts can come 480 times a second at line rate; nobody reads that fast, and
+// laying the text out each time was most of the window's CPU. They are shown
+// at this pace, the first at once and the latest one last; everything else a
+// status frame does (acknowledgement, watchdog, idle start button) is immediate.
+constexpr int countShowInterval = 50; // ms
+} // namespace
 
-// QTextEdit::setText with what it leaves behind for plain text, for a display
-// that already holds plain text: the same characters in the same format, the
-// widget's cursor at the start without a selection, no undo steps, not
-// modified. setText rebuilds the whole document (formats, root frame, cursor
-// bookkeeping) on every frame, which at line rate was most of the window's CPU.
-void showCount(QTextEdit *display, const QString &text)
+void Kavrin::showCount(const QString &text)
 {
-    QTextDocument *document = display->document();
-    const QTextCursor shown = display->textCursor();
-    // An empty document may still carry the centred block format of the set-up,
-    // which setText drops; a selection or a moved cursor is reset by setText.
-    if (document->isEmpty() || shown.position() != 0 || shown.hasSelection()) {
-        display->setText(text);
-        return;
-    }
-    const int oldEnd = document->characterCount() - 1;
-    const bool undoEnabled = document->isUndoRedoEnabled();
-    document->setUndoRedoEnabled(false);
-    // Appended first, then the old text removed from the front: the widget's
-    // cursor stays at 0, and the new text takes the old text's format.
-    QTextCursor edit(document);
-    edit.beginEditBlock();
-    edit.movePosition(QTextCursor::End);
-    edit.insertText(text);
-    edit.setPosition(0);
-    edit.setPosition(oldEnd, QTextCursor::KeepAnchor);
-    edit.removeSelectedText();
-    edit.endEditBlock();
-    document->setUndoRedoEnabled(undoEnabled);
-    document->setModified(false);
-}
-
-// Fifty paints a second are more than anyone reads; at 480 frames/s painting
-// each count cost about as much as all the rest of the reply handling.
-constexpr int countPaintInterval = 20; // ms, so the latest count is on screen within 50 ms
-
-// Lets the first count after a quiet spell paint at once and holds the paints
-// of the counts that follow within countPaintInterval, then paints the latest.
-// Only the painting waits: the text is always the latest count.
-void spaceCountPaints(QTextEdit *display, QTimer *&timer)
-{
-    if (!timer) {
-        timer = new QTimer(display);
-        timer->setSingleShot(true);
-        timer->setInterval(countPaintInterval);
-        QTimer *const period = timer;
-        QObject::connect(period, &QTimer::timeout, display, [display, period] {
-            QWidget *viewport = display->viewport();
-            if (viewport->updatesEnabled())
+    if (!countShowTimer) {
+        countShowTimer = new QTimer(this);
+        countShowTimer->setSingleShot(true);
+        countShowTimer->setInterval(countShowInterval);
+        connect(countShowTimer, &QTimer::timeout, countShowTimer, [this] {
+            if (pendingCount.isNull())
                 return; // nothing came in this period
-            viewport->setUpdatesEnabled(true); // repaints with the latest count
-            period->start();
+            countDisplay->setText(pendingCount);
+            pendingCount = QString();
+            countShowTimer->start();
         });
     }
-    if (!timer->isActive()) {
-        timer->start();
+    // The first count after a quiet spell is shown at once.
+    if (countShowTimer->isActive()) {
+        pendingCount = text;
         return;
     }
-    display->viewport()->setUpdatesEnabled(false);
+    countDisplay->setText(text);
+    countShowTimer->start();
 }
-
-} // namespace
 
 void Kavrin::readReply()
 {
@@ -117,12 +81,10 @@ void Kavrin::handleStatusFrame(const QByteArray &frame)
         serialPort->write(ackReply);
         break;
     case StatusReport::TriggerCount:
-        showCount(countDisplay, QStringLiteral("触发次数：%1").arg(report.count));
-        spaceCountPaints(countDisplay, countPaintTimer);
+        showCount(QStringLiteral("触发次数：%1").arg(report.count));
         break;
     case StatusReport::CycleCount:
-        showCount(countDisplay, QStringLiteral("循环次数：%1").arg(report.count));
-        spaceCountPaints(countDisplay, countPaintTimer);
+        showCount(QStringLiteral("循环次数：%1").arg(report.count));
         if (report.count == 0) {
             // The controller finished its cycles: the shutter is idle again.
             startButton->setIcon(QIcon(QStringLiteral(":/start.png")));
