@@ -15,7 +15,7 @@ namespace {
 // laying the text out each time was most of the window's CPU. They are shown
 // at this pace, the first at once and the latest one last; everything else a
 // status frame does (acknowledgement, watchdog, idle start button) is immediate.
-constexpr int countShowInterval = 50; // ms
+constexpr int countShowInterval = 100; // ms: ten a second, as panel meters update
 } // namespace
 
 void Kavrin::showCount(const QString &text)

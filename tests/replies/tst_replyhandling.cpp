@@ -268,7 +268,7 @@ void TestReplyHandling::autoOffDropsWaitingCount()
     QCOMPARE(window->countDisplay->toPlainText(), QStringLiteral("触发次数：1"));
 
     window->switchAutoOff();
-    QTest::qWait(120); // past the display period
+    QTest::qWait(250); // past the display period
     QVERIFY(window->countDisplay->toPlainText().isEmpty());
 }
 
