@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -18,22 +19,45 @@ qint64 logFileAge(const QString &name, const QDate &today)
 
 } // namespace
 
-QStringList removeOldLogFiles(const QString &directory, const QDateTime &now, int days)
+bool removeFile(const QString &path, QString *error)
 {
-    QStringList removed;
+    QFile file(path);
+    if (file.remove())
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
+QList<LogRemoval> removeOldLogFiles(const QString &directory, const QDateTime &now, int days,
+                                    FileRemover remove)
+{
+    QList<LogRemoval> removals;
     // An empty path would make QDir look at the working directory.
     if (directory.isEmpty())
-        return removed;
+        return removals;
     const QDir dir(directory);
     if (!dir.exists())
-        return removed;
+        return removals;
     const QDate today = now.date();
     const QStringList names = dir.entryList({ QStringLiteral("*.log") }, QDir::Files, QDir::Name);
     for (const QString &name : names) {
-        if (logFileAge(name, today) > days) {
-            QFile::remove(dir.filePath(name));
-            removed << name;
-        }
+        if (logFileAge(name, today) <= days)
+            continue;
+        LogRemoval removal{ name, QString() };
+        if (!remove(dir.filePath(name), &removal.error) && removal.error.isEmpty())
+            removal.error = QStringLiteral("unknown error");
+        removals << removal;
     }
-    return removed;
+    return removals;
+}
+
+void pruneOldLogs(const QString &directory, const QDateTime &now, int days, FileRemover remove)
+{
+    for (const LogRemoval &removal : removeOldLogFiles(directory, now, days, remove)) {
+        // A file that stayed is not reported as cleared; the next start tries again.
+        if (removal.error.isEmpty())
+            qDebug() << "清理旧日志：" << removal.name;
+        else
+            qWarning() << "清理旧日志失败：" << removal.name << removal.error;
+    }
 }

@@ -10,6 +10,32 @@
 namespace {
 // "Today" in every case; never the clock.
 const QDateTime now(QDate(2026, 5, 2), QTime(0, 0, 1));
+
+QStringList removedNames(const QList<LogRemoval> &removals)
+{
+    QStringList names;
+    for (const LogRemoval &removal : removals) {
+        if (removal.error.isEmpty())
+            names << removal.name;
+    }
+    return names;
+}
+
+QList<QPair<QtMsgType, QString>> messages;
+void captureMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    messages.append({ type, text });
+}
+
+// Root may delete anything: a file that stays is simulated.
+bool refuseBusyFile(const QString &path, QString *error)
+{
+    if (path.endsWith(QLatin1String("2026-04-01.log"))) {
+        *error = QStringLiteral("file in use");
+        return false;
+    }
+    return removeFile(path, error);
+}
 } // namespace
 
 class TstLogRetention : public QObject
@@ -20,6 +46,7 @@ private slots:
     void removesOnlyOldDatedLogFiles_data();
     void removesOnlyOldDatedLogFiles();
     void missingOrEmptyDirectoryRemovesNothing();
+    void failedDeletionIsWarnedNotReported();
 };
 
 void TstLogRetention::removesOnlyOldDatedLogFiles_data()
@@ -58,7 +85,7 @@ void TstLogRetention::removesOnlyOldDatedLogFiles()
                                                 : file.open(QIODevice::WriteOnly));
     }
 
-    QCOMPARE(removeOldLogFiles(dir.path() + QLatin1Char('/'), now, 7), removed);
+    QCOMPARE(removedNames(removeOldLogFiles(dir.path() + QLatin1Char('/'), now, 7)), removed);
     for (const QString &name : entries)
         QCOMPARE(QFileInfo::exists(dir.filePath(name)), !removed.contains(name));
 }
@@ -71,15 +98,37 @@ void TstLogRetention::missingOrEmptyDirectoryRemovesNothing()
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
 
-    const QStringList missing = removeOldLogFiles(dir.filePath("LogFile/Kavrin/"), now, 7);
+    const auto missing = removeOldLogFiles(dir.filePath("LogFile/Kavrin/"), now, 7);
     // No documents folder gives an empty path: not the working folder.
-    const QStringList empty = removeOldLogFiles(QString(), now, 7);
+    const auto empty = removeOldLogFiles(QString(), now, 7);
 
     QVERIFY(QDir::setCurrent(previous));
-    QCOMPARE(missing, QStringList());
+    QVERIFY(missing.isEmpty());
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("LogFile"))));
-    QCOMPARE(empty, QStringList());
+    QVERIFY(empty.isEmpty());
     QVERIFY(QFileInfo::exists(oldLog));
+}
+
+void TstLogRetention::failedDeletionIsWarnedNotReported()
+{
+    QTemporaryDir dir;
+    for (const char *name : { "2026-03-31.log", "2026-04-01.log" })
+        QVERIFY(QFile(dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
+
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    pruneOldLogs(dir.path() + QLatin1Char('/'), now, 7, refuseBusyFile);
+    qInstallMessageHandler(previous);
+
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages[0].first, QtDebugMsg);
+    QCOMPARE(messages[0].second, QStringLiteral("清理旧日志： \"2026-03-31.log\""));
+    QCOMPARE(messages[1].first, QtWarningMsg);
+    QVERIFY2(messages[1].second.contains(QLatin1String("2026-04-01.log"))
+                 && messages[1].second.contains(QLatin1String("file in use")),
+             qPrintable(messages[1].second));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("2026-03-31.log"))));
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("2026-04-01.log"))));
 }
 
 QTEST_GUILESS_MAIN(TstLogRetention)
