@@ -12,9 +12,17 @@
 #include <QTextEdit>
 #include <QThread>
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
+
+QDateTime systemClock()
+{
+    return QDateTime::currentDateTime();
+}
+
+std::atomic<LogClock> logClock{ systemClock };
 
 // Set while this thread is inside the handler: the mutex is not recursive.
 thread_local bool handlingMessage = false;
@@ -56,7 +64,7 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
 {
     if (handlingMessage) {
         // Raised by the handling itself (a failed write, a widget warning).
-        const QString line = logLine(type, context.line, message, QDateTime::currentDateTime());
+        const QString line = logLine(type, context.line, message, logClock.load()());
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
         std::fflush(stderr);
         return;
@@ -65,11 +73,19 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
     QMutexLocker locker(&logMutex);
     handlingMessage = true;
 
-    const QString line = logLine(type, context.line, message, QDateTime::currentDateTime());
+    // One reading of the clock: a line stamped 23:59:59 must not land in the
+    // next day's file.
+    const QDateTime now = logClock.load()();
+    const QString line = logLine(type, context.line, message, now);
     showInPane(line);
     const QString directory = logDirectory();
     if (!directory.isEmpty())
-        appendLogLine(logFilePath(directory, QDate::currentDate()), line);
+        appendLogLine(logFilePath(directory, now.date()), line);
 
     handlingMessage = false;
+}
+
+void setLogClock(LogClock clock)
+{
+    logClock.store(clock ? clock : systemClock);
 }

@@ -44,6 +44,14 @@ QString dayFile(int daysAgo)
     return logDirectory() + QDate::currentDate().addDays(-daysAgo).toString(Qt::ISODate) + ".log";
 }
 
+// The first reading is the last moment of a day, every later one the next day.
+int clockReadings = 0;
+QDateTime midnightClock()
+{
+    const QDateTime lastSecond(QDate(2026, 1, 1), QTime(23, 59, 59, 999));
+    return clockReadings++ == 0 ? lastSecond : lastSecond.addMSecs(1);
+}
+
 } // namespace
 
 class TstLogWindow : public QObject
@@ -59,6 +67,7 @@ private slots:
     void startupRemovesOldLogs();
     void lineInPaneAndFile_data();
     void lineInPaneAndFile();
+    void lineAtMidnightStaysWithItsDay();
     void twoThreadsWriteWholeLines();
     void nestedMessageGoesToStderrOnly();
     void helpOpensChmFromWorkingFolder();
@@ -101,6 +110,7 @@ void TstLogWindow::init()
 
 void TstLogWindow::cleanup()
 {
+    setLogClock(nullptr);
     if (savedStderr >= 0) {
         std::fflush(stderr);
         dup2(savedStderr, STDERR_FILENO);
@@ -123,6 +133,8 @@ void TstLogWindow::startupRemovesOldLogs()
     const QStringList notes
         = startupPane.split(QLatin1Char('\n')).filter(QStringLiteral("清理旧日志"));
     QCOMPARE(notes.size(), 1);
+    // Nothing but what the program reports itself: no style-sheet warnings.
+    QCOMPARE(startupPane.split(QLatin1Char('\n')), notes);
     QVERIFY2(notes.first().contains(QStringLiteral(" Info: Line:"))
                  && notes.first().endsWith(QStringLiteral(" >> 清理旧日志： \"%1\"").arg(eight)),
              qPrintable(notes.first()));
@@ -177,6 +189,16 @@ void TstLogWindow::lineInPaneAndFile()
     if (!blocked)
         QCOMPARE(QDir(logDirectory()).entryList(QDir::Files),
                  QStringList(stamp.captured(1) + ".log"));
+}
+
+void TstLogWindow::lineAtMidnightStaysWithItsDay()
+{
+    clockReadings = 0;
+    setLogClock(midnightClock);
+    emitMessage(QtDebugMsg, 0, QStringLiteral("串口已打开!"));
+    setLogClock(nullptr);
+    QCOMPARE(QDir(logDirectory()).entryList(QDir::Files), QStringList("2026-01-01.log"));
+    QVERIFY(logText().startsWith(QStringLiteral("2026-01-01 23:59:59 ")));
 }
 
 void TstLogWindow::twoThreadsWriteWholeLines()
