@@ -36,8 +36,8 @@ Kavrin::Kavrin(QWidget *parent)
       manualStopFrame(fixedFrame(FrameText::manualStop)),
       autoStartFrame(fixedFrame(FrameText::autoStart)),
       autoOffFrame(fixedFrame(FrameText::autoOff)), autoStopFrame(fixedFrame(FrameText::autoStop)),
-      projectDir(QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
-                 + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject"))
+      schemeStore(QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
+                  + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject"))
 {
     firstReplyPending = true;
     missedReplies = 0;

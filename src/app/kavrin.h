@@ -9,10 +9,10 @@
 // schemes, log); this folder holds construction and wiring.
 
 #include "device/replyreader.h"
+#include "schemes/schemestore.h"
 #include "ui/kavrin_ui.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -56,7 +56,6 @@ public:
 
     // --- schemes (src/schemes) ---
     void readSchemeFile();
-    void writeSchemeFile();
     QJsonObject schemeFromInputs() const;
     void applySchemeToInputs(const QJsonValue &scheme);
     void rebuildSchemeList();
@@ -64,6 +63,8 @@ public:
     void showSchemeList();
     void applyScheme(ProgramLabel *entry);
     void handleSchemeMenu(QAction *action, ProgramLabel *entry);
+    // The file did not take a change: say so in the log and once in a box.
+    void reportUnsavedSchemes();
 
     // --- log (src/log) ---
     void removeOldLogs(int days);
@@ -78,11 +79,10 @@ public:
     QByteArray autoStartFrame;
     QByteArray autoOffFrame;
     QByteArray autoStopFrame;
-    QString projectDir;
     bool firstReplyPending = true;
     QTimer *replyTimer = nullptr;
     int missedReplies = 0;
-    QJsonObject schemes;
+    SchemeStore schemeStore;
     ProgramList *programList = nullptr;
     QSerialPort *serialPort = nullptr;
     QStringList portNames;
@@ -93,8 +93,6 @@ public:
     ReplyReader replyReader;
     // Guards closePort against the errors that closing a port raises.
     bool closingPort = false;
-    // The scheme file failed to parse at start-up: back it up before replacing it.
-    bool schemeFileUnreadable = false;
 
 private:
     // --- device: private helpers ---

@@ -35,10 +35,12 @@ void Kavrin::saveScheme()
     if (!ok)
         return;
     // Saving under an existing name replaces that scheme without a question.
-    schemes.insert(name, schemeFromInputs());
-    writeSchemeFile();
+    const bool written = schemeStore.save(name, schemeFromInputs());
     rebuildSchemeList();
-    qDebug() << QStringLiteral("方案 (%1) 保存成功").arg(name);
+    if (written)
+        qDebug() << QStringLiteral("方案 (%1) 保存成功").arg(name);
+    else
+        reportUnsavedSchemes();
 }
 
 void Kavrin::showSchemeList()
@@ -54,7 +56,7 @@ void Kavrin::applyScheme(ProgramLabel *entry)
                               QMessageBox::Ok);
         return;
     }
-    applySchemeToInputs(schemes.value(entry->nameLabel->text()));
+    applySchemeToInputs(schemeStore.scheme(entry->nameLabel->text()));
     // The parameter frame has one road to the device: the save-settings action,
     // which returns only after its confirmation box is closed.
     saveSettingsButton->click();
@@ -65,31 +67,51 @@ void Kavrin::handleSchemeMenu(QAction *action, ProgramLabel *entry)
 {
     const QString name = entry->nameLabel->text();
     if (action == entry->deleteAction) {
-        schemes.remove(name);
+        const bool written = schemeStore.remove(name);
         programList->listLayout->removeWidget(entry);
         entry->hide();
         // Deferred: this runs inside the entry's own menu signal.
         entry->deleteLater();
         programList->listContainer->setFixedHeight(60 * programList->listLayout->count());
-        qWarning() << QStringLiteral("方案 (%1) 已删除").arg(name);
-    } else if (action == entry->renameAction) {
+        if (written)
+            qWarning() << QStringLiteral("方案 (%1) 已删除").arg(name);
+        else
+            reportUnsavedSchemes();
+        return;
+    }
+    bool written = true;
+    if (action == entry->renameAction) {
         bool ok = false;
         const QString newName = QInputDialog::getText(
             this, QStringLiteral("重命名"), QStringLiteral("输入你的名字："), QLineEdit::Normal,
             name, &ok, Qt::MSWindowsFixedSizeDialogHint);
         // Renaming onto another scheme replaces it, so ask; two entries must
         // never stand for one record.
-        const bool replacesOther = ok && newName != name && schemes.contains(newName);
+        const bool replacesOther = ok && newName != name && schemeStore.contains(newName);
         if (ok && (!replacesOther || confirmOverwrite(this, newName))) {
-            const QJsonValue record = schemes.value(name);
-            schemes.remove(name);
-            schemes.insert(newName, record);
-            qDebug() << QStringLiteral("方案名称已修改：(%1) to (%2)").arg(name, newName);
+            written = schemeStore.rename(name, newName);
+            if (written)
+                qDebug() << QStringLiteral("方案名称已修改：(%1) to (%2)").arg(name, newName);
             if (replacesOther)
                 rebuildSchemeList();
             else
                 entry->nameLabel->setText(newName);
+            if (!written)
+                reportUnsavedSchemes();
+            return;
         }
     }
-    writeSchemeFile();
+    // Nothing changed, but the file is rewritten all the same.
+    if (!schemeStore.write())
+        reportUnsavedSchemes();
+}
+
+void Kavrin::reportUnsavedSchemes()
+{
+    const QString text = QStringLiteral("方案文件写入失败，更改仅在本次运行中保留：%1")
+                             .arg(schemeStore.lastError());
+    qWarning().noquote() << text;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }

@@ -66,22 +66,41 @@ QByteArray serialiseSchemes(const QJsonObject &schemes)
     return QJsonDocument(schemes).toJson(QJsonDocument::Indented);
 }
 
-bool writeSchemeBytes(const QString &path, const QByteArray &bytes)
+bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // A short write or a failed flush must not reach commit(), which would
-    // rename a truncated file over the good one; the destructor discards it.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
         return false;
     }
-    return file.commit();
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
-QString backupSchemeFile(const QString &path)
+bool writeSchemeBytes(const QString &path, const QByteArray &bytes, QString *error)
 {
+    QSaveFile file(path);
+    // A short write or a failed flush must not reach commit(), which would
+    // rename a truncated file over the good one.
+    const bool written
+        = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+    if (written && file.commit())
+        return true;
+    *error = file.errorString();
+    if (file.isOpen())
+        file.cancelWriting();
+    return false;
+}
+
+QString backupSchemeFile(const QString &path, FileReader read, QString *error)
+{
+    QByteArray bytes;
+    if (!read(path, &bytes, error))
+        return QString();
     QString candidate = path + QStringLiteral(".bak");
     for (int n = 1;; ++n) {
         const QFileInfo info(candidate);
@@ -89,7 +108,7 @@ QString backupSchemeFile(const QString &path)
             break;
         candidate = path + QStringLiteral(".bak.") + QString::number(n);
     }
-    return QFile::copy(path, candidate) ? candidate : QString();
+    return writeSchemeBytes(candidate, bytes, error) ? candidate : QString();
 }
 
 QJsonObject schemeRecord(int open, int close, int cycle)

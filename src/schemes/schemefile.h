@@ -25,14 +25,21 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes);
 // The file's bytes: indented JSON, keys in code-unit order, names as UTF-8.
 QByteArray serialiseSchemes(const QJsonObject &schemes);
 
-// Replaces the file atomically (temporary file renamed over the old one), so it
-// holds either the old or the new bytes whatever fails. False on any failure.
-bool writeSchemeBytes(const QString &path, const QByteArray &bytes);
+// Reads a whole file, read-only; false with the platform's reason when it
+// cannot. Tests pass their own to make a file unreadable where root reads all.
+using FileReader = bool (*)(const QString &path, QByteArray *bytes, QString *error);
+bool readWholeFile(const QString &path, QByteArray *bytes, QString *error);
 
-// Copies the file to the first free name of path.bak, path.bak.1, path.bak.2, ...
-// so an older backup is never overwritten. Returns the backup's path, or an
-// empty string when the copy failed.
-QString backupSchemeFile(const QString &path);
+// Replaces the file atomically (temporary file renamed over the old one), so it
+// holds either the old or the new bytes whatever fails. False, with the
+// reason in *error, on any failure.
+bool writeSchemeBytes(const QString &path, const QByteArray &bytes, QString *error);
+
+// Copies the file's bytes, read with `read`, to the first free name of
+// path.bak, path.bak.1, path.bak.2, ... so an older backup is never
+// overwritten. Returns the backup's path, or an empty string (and the reason
+// in *error) when the copy failed.
+QString backupSchemeFile(const QString &path, FileReader read, QString *error);
 
 QJsonObject schemeRecord(int open, int close, int cycle);
 

@@ -1,35 +1,11 @@
-// The window's side of the scheme file: reading at start-up, writing after each
-// change, and moving records between the file, the inputs and the list.
-#include "app/kavrin.h"
-
-#include "schemes/programlabel.h"
-#include "schemes/programlist.h"
-#include "schemes/schemefile.h"
+#include "schemes/schemestore.h"
 
 #include <QDebug>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonValue>
-#include <QLayout>
-#include <QMenu>
-#include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace {
-
-void emptyLayout(QLayout *layout)
-{
-    while (QLayoutItem *item = layout->takeAt(0)) {
-        if (QWidget *widget = item->widget()) {
-            widget->setParent(nullptr);
-            // Deferred: the entry may be the sender of the signal that got us here.
-            widget->deleteLater();
-        } else if (QLayout *nested = item->layout()) {
-            emptyLayout(nested);
-        }
-        delete item;
-    }
-}
 
 // The log shows "write error! \n": the literal, the stream's blank and the line end.
 void reportWriteError()
@@ -43,79 +19,85 @@ void reportWriteError()
 
 } // namespace
 
-void Kavrin::readSchemeFile()
+SchemeStore::SchemeStore(const QString &directory, FileReader read)
+    : m_directory(directory), m_path(schemeFilePath(directory)), m_read(read)
 {
-    QDir().mkpath(projectDir);
-    const QString path = schemeFilePath(projectDir);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return;
-    const QByteArray bytes = file.readAll();
-    file.close();
-
-    switch (parseSchemeBytes(bytes, &schemes)) {
-    case SchemeParse::Ok:
-        rebuildSchemeList();
-        break;
-    case SchemeParse::Empty:
-        break;
-    case SchemeParse::Invalid:
-        // The next write would replace content we could not read: keep a copy first.
-        schemeFileUnreadable = true;
-        qWarning() << QStringLiteral("方案文件无法读取，保存前将备份：%1").arg(path);
-        break;
-    }
 }
 
-void Kavrin::writeSchemeFile()
+bool SchemeStore::load()
 {
-    const QString path = schemeFilePath(projectDir);
-    if (schemeFileUnreadable && QFile::exists(path)) {
-        const QString backup = backupSchemeFile(path);
-        if (backup.isEmpty()) {
-            // Without a copy the old content would be lost: leave the file alone.
-            qWarning() << QStringLiteral("方案文件备份失败：%1").arg(path);
-            reportWriteError();
-            return;
-        }
-        qWarning() << QStringLiteral("原方案文件已备份为：%1").arg(backup);
+    QDir().mkpath(m_directory);
+    // Nothing to read yet: the file is made by the first write.
+    if (!QFileInfo::exists(m_path))
+        return false;
+    QByteArray bytes;
+    QString error;
+    if (!m_read(m_path, &bytes, &error)) {
+        // Locked, no permission, an I/O error: its schemes are still on disk.
+        m_fileUnread = true;
+        qWarning() << QStringLiteral("方案文件无法读取，保存前将备份：%1 (%2)").arg(m_path, error);
+        return false;
     }
-    schemeFileUnreadable = false;
+    const SchemeParse parsed = parseSchemeBytes(bytes, &m_schemes);
+    if (parsed == SchemeParse::Invalid) {
+        m_fileUnread = true;
+        qWarning() << QStringLiteral("方案文件无法读取，保存前将备份：%1").arg(m_path);
+    }
+    return parsed == SchemeParse::Ok;
+}
 
-    if (!writeSchemeBytes(path, serialiseSchemes(schemes)))
+QJsonValue SchemeStore::scheme(const QString &name) const
+{
+    return m_schemes.value(name);
+}
+
+bool SchemeStore::save(const QString &name, const QJsonObject &record)
+{
+    m_schemes.insert(name, record);
+    return write();
+}
+
+bool SchemeStore::remove(const QString &name)
+{
+    m_schemes.remove(name);
+    return write();
+}
+
+bool SchemeStore::rename(const QString &from, const QString &to)
+{
+    const QJsonValue record = m_schemes.value(from);
+    m_schemes.remove(from);
+    m_schemes.insert(to, record);
+    return write();
+}
+
+bool SchemeStore::write()
+{
+    m_lastError.clear();
+    if (m_fileUnread && !backUpUnreadFile()) {
         reportWriteError();
-}
-
-QJsonObject Kavrin::schemeFromInputs() const
-{
-    return schemeRecord(openSpin->value(), closeSpin->value(), cycleSpin->value());
-}
-
-void Kavrin::applySchemeToInputs(const QJsonValue &scheme)
-{
-    // The spin boxes clamp: 0 (missing or unusable) becomes 1, above 1000 becomes 1000.
-    const SchemeValues values = schemeValues(scheme);
-    openSpin->setValue(values.open);
-    closeSpin->setValue(values.close);
-    cycleSpin->setValue(values.cycle);
-}
-
-void Kavrin::rebuildSchemeList()
-{
-    QVBoxLayout *layout = programList->listLayout;
-    emptyLayout(layout);
-
-    const QStringList names = schemes.keys();
-    for (const QString &name : names) {
-        auto *entry = new ProgramLabel(name, QString());
-        connect(
-            entry, &ProgramLabel::clicked, entry, [this, entry] { applyScheme(entry); },
-            Qt::DirectConnection);
-        connect(
-            entry->menu, &QMenu::triggered, entry->menu,
-            [this, entry](QAction *action) { handleSchemeMenu(action, entry); },
-            Qt::DirectConnection);
-        layout->addWidget(entry);
+        return false;
     }
-    programList->listContainer->setFixedHeight(60 * layout->count());
+    if (!writeSchemeBytes(m_path, serialiseSchemes(m_schemes), &m_lastError)) {
+        reportWriteError();
+        return false;
+    }
+    return true;
+}
+
+bool SchemeStore::backUpUnreadFile()
+{
+    if (!QFileInfo::exists(m_path)) {
+        m_fileUnread = false; // gone meanwhile: nothing left to lose
+        return true;
+    }
+    const QString backup = backupSchemeFile(m_path, m_read, &m_lastError);
+    if (backup.isEmpty()) {
+        // Without a copy the old schemes would be lost: leave the file alone.
+        qWarning() << QStringLiteral("方案文件备份失败：%1 (%2)").arg(m_path, m_lastError);
+        return false;
+    }
+    qWarning() << QStringLiteral("原方案文件已备份为：%1").arg(backup);
+    m_fileUnread = false;
+    return true;
 }
