@@ -7,6 +7,7 @@
 #include "ui/strspinbox.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPort>
@@ -75,7 +76,17 @@ Kavrin::Kavrin(QWidget *parent)
     removeOldLogs(7);
 
     programList = new ProgramList(this);
+    // The list is a helper of this window: it must not keep the program alive.
+    programList->setAttribute(Qt::WA_QuitOnClose, false);
     readSchemeFile();
+}
+
+void Kavrin::closeEvent(QCloseEvent *event)
+{
+    // The port is let go (and the watchdog stopped) as the operator would.
+    programList->close();
+    closePort();
+    QMainWindow::closeEvent(event);
 }
 
 Kavrin::~Kavrin()

@@ -94,6 +94,10 @@ public:
     // Guards closePort against the errors that closing a port raises.
     bool closingPort = false;
 
+protected:
+    // Closing the main window ends the program, even with the scheme list open.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     // --- device: private helpers ---
     void handleStatusFrame(const QByteArray &frame);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSerialPort>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -138,6 +139,7 @@ private slots:
     void deleteEntry();
     void rename_data();
     void rename();
+    void closingMainWindowEndsProgram();
     void writeErrorKeepsChange_data();
     void writeErrorKeepsChange();
 
@@ -404,6 +406,31 @@ void TestSchemeWindow::rename()
     if (!typed.isNull() && answer != QMessageBox::No)
         logged << QStringLiteral("\"方案名称已修改：(Gamma) to (%1)\"").arg(typed);
     QCOMPARE(capture->texts(QtDebugMsg).filter(QStringLiteral("方案名称已修改")), logged);
+}
+
+void TestSchemeWindow::closingMainWindowEndsProgram()
+{
+    start();
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QVERIFY(openPortAt(*window, pty.slavePath()));
+    window->show();
+    window->showSchemeList();
+    // Qt ends the loop on the last window only inside exec(); a guard ends
+    // it too, for a program that would otherwise keep running.
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    guard.start(3000);
+    QTimer::singleShot(0, window.get(), [this] { window->close(); });
+    QApplication::exec();
+    guard.stop();
+    QCOMPARE(lastClosed.count(), 1);
+    QVERIFY(!window->programList->isVisible());
+    QVERIFY(!window->serialPort->isOpen());
+    QVERIFY(!window->replyTimer->isActive());
+    QCOMPARE(capture->texts(QtDebugMsg).filter(QStringLiteral("已关闭！")).size(), 1);
 }
 
 void TestSchemeWindow::writeErrorKeepsChange_data()
