@@ -1,9 +1,10 @@
 #include "app/kavrin.h"
 
 #include "device/frames.h"
-#include "log/messagehandler.h"
+#include "log/logsink.h"
 #include "schemes/programlist.h"
 #include "ui/clickedcombobox.h"
+#include "ui/logpane.h"
 #include "ui/strspinbox.h"
 
 #include <QCheckBox>
@@ -14,8 +15,6 @@
 #include <QStandardPaths>
 #include <QTextEdit>
 #include <QTimer>
-
-Kavrin *logWindow = nullptr;
 
 namespace {
 QByteArray fixedFrame(const char *text)
@@ -45,10 +44,11 @@ Kavrin::Kavrin(QWidget *parent)
     serialPort = new QSerialPort;
     replyTimer = new QTimer;
 
-    logWindow = this;
-    qInstallMessageHandler(logMessageHandler);
+    logSink = new LogSink(this);
 
     setupUi(this);
+    connect(logSink, &LogSink::lineLogged, logEdit,
+            [this](const QString &line) { appendToLogPane(logEdit, line); });
 
     connect(helpButton, &QPushButton::clicked, helpButton, [this] { openHelp(); });
     connect(replyTimer, &QTimer::timeout, replyTimer, [this] { checkDeviceAlive(); });
@@ -91,9 +91,7 @@ void Kavrin::closeEvent(QCloseEvent *event)
 
 Kavrin::~Kavrin()
 {
-    // The handler must not reach a pane that is gone.
-    if (logWindow == this)
-        logWindow = nullptr;
+    delete logSink; // before the pane goes
     // Nothing else owns these; a window that goes away (tests make many) frees them.
     delete programList;
     delete replyTimer;

@@ -16,6 +16,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class LogSink;
 class ProgramLabel;
 class ProgramList;
 class QAction;
@@ -107,9 +108,7 @@ private:
     QString pendingCount; // null: nothing waiting to be shown
     // --- serial: private helpers ---
     void handlePortError(int error);
+    LogSink *logSink = nullptr;
     // readyRead and errorOccurred are connected at the first open, once.
     bool portSignalsConnected = false;
 };
-
-// Process-wide pointer by which the message handler reaches the log pane.
-extern Kavrin *logWindow;

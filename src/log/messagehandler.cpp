@@ -1,16 +1,12 @@
 #include "log/messagehandler.h"
 
-#include "app/kavrin.h"
 #include "log/logline.h"
+#include "log/logsink.h"
 
-#include <QDate>
 #include <QDateTime>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QString>
-#include <QTextCursor>
-#include <QTextEdit>
-#include <QThread>
 
 #include <atomic>
 #include <cstdio>
@@ -27,36 +23,13 @@ std::atomic<LogClock> logClock{ systemClock };
 // Set while this thread is inside the handler: the mutex is not recursive.
 thread_local bool handlingMessage = false;
 
-// A new paragraph of plain text: the pane must show exactly what the file
-// holds, so markup in a message is never interpreted.
-void appendToPane(QTextEdit *pane, const QString &line)
+// One line at a time, whole, whichever thread logs; also guards the sink.
+QMutex &logMutex()
 {
-    QTextCursor cursor(pane->document());
-    cursor.movePosition(QTextCursor::End);
-    if (!pane->document()->isEmpty())
-        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-    cursor.insertText(line, QTextCharFormat());
-    // Newest line at the pane's left edge.
-    pane->moveCursor(QTextCursor::End);
-    pane->moveCursor(QTextCursor::StartOfLine);
+    static QMutex mutex;
+    return mutex;
 }
-
-void showInPane(const QString &line)
-{
-    if (!logWindow || !logWindow->logEdit)
-        return;
-    QTextEdit *pane = logWindow->logEdit;
-    if (QThread::currentThread() == pane->thread()) {
-        appendToPane(pane, line);
-        return;
-    }
-    // Widgets belong to the GUI thread; the pane as context drops the update
-    // if the pane is gone by then.
-#ifndef __clang_analyzer__ // it cannot see Qt take ownership of the slot object
-    QMetaObject::invokeMethod(
-        pane, [pane, line] { appendToPane(pane, line); }, Qt::QueuedConnection);
-#endif
-}
+LogSink *currentSink = nullptr;
 
 } // namespace
 
@@ -69,15 +42,15 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
         std::fflush(stderr);
         return;
     }
-    static QMutex logMutex;
-    QMutexLocker locker(&logMutex);
+    QMutexLocker locker(&logMutex());
     handlingMessage = true;
 
     // One reading of the clock: a line stamped 23:59:59 must not land in the
     // next day's file.
     const QDateTime now = logClock.load()();
     const QString line = logLine(type, context.line, message, now);
-    showInPane(line);
+    if (currentSink)
+        emit currentSink->lineLogged(line);
     const QString directory = logDirectory();
     if (!directory.isEmpty())
         appendLogLine(logFilePath(directory, now.date()), line);
@@ -88,4 +61,21 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
 void setLogClock(LogClock clock)
 {
     logClock.store(clock ? clock : systemClock);
+}
+
+LogSink::LogSink(QObject *parent) : QObject(parent)
+{
+    {
+        QMutexLocker locker(&logMutex());
+        currentSink = this;
+    }
+    m_previousHandler = qInstallMessageHandler(logMessageHandler);
+}
+
+LogSink::~LogSink()
+{
+    qInstallMessageHandler(m_previousHandler);
+    QMutexLocker locker(&logMutex());
+    if (currentSink == this)
+        currentSink = nullptr;
 }

@@ -6,7 +6,8 @@ class QDateTime;
 class QMessageLogContext;
 class QString;
 
-// Writes every message of the process to the log pane and the day's file.
+// Turns a message into a log line, appends it to the day's file and hands it
+// to the current LogSink. Installed by LogSink.
 void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
 
 // Where the handler reads the time, once per line (stamp and file day agree).
