@@ -1,4 +1,4 @@
-#include "app/kavrin.h"
+#include "app/helplauncher.h"
 
 #include <QDebug>
 #include <QProcess>
@@ -9,7 +9,7 @@
 #include <QStringList>
 #endif
 
-void Kavrin::openHelp()
+void openHelp()
 {
     qDebug() << "帮助";
     // Detached and unchecked: the viewer reports its own errors and outlives

@@ -1,11 +1,13 @@
-#include "app/kavrin.h"
+#include "app/mainwindow.h"
+#include "log/logsink.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    auto *window = new Kavrin; // lives until the process ends
-    window->show();
-    return app.exec();
+    LogSink logSink; // every message from here on reaches the day's log file
+    MainWindow window(&logSink);
+    window.show();
+    return QApplication::exec();
 }

@@ -1,0 +1,305 @@
+#include "app/mainwindow.h"
+
+#include "app/helplauncher.h"
+#include "device/portscan.h"
+#include "log/logline.h"
+#include "log/logretention.h"
+#include "log/logsink.h"
+#include "ui/logpane.h"
+#include "ui/schemeentry.h"
+#include "ui/schemelistwindow.h"
+#include "ui/styles.h"
+#include "ui_mainwindow.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDebug>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int logRetentionDays = 7;
+const char portPlaceholder[] = "请选择串口";
+
+QString schemeDirectory()
+{
+    // Below the home folder on every platform, as the scheme file always was.
+    return QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
+        + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject");
+}
+
+QString askName(QWidget *parent, const QString &title, const QString &label, const QString &text,
+                bool *ok)
+{
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, ok,
+                                 Qt::MSWindowsFixedSizeDialogHint);
+}
+
+} // namespace
+
+MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindowForm>()),
+      m_schemeStore(schemeDirectory())
+{
+    m_ui->setupUi(this);
+    m_ui->urlLabel->adjustSize();
+    setStyleSheet(loadStyleSheet(StyleSheet::MainWindow));
+    if (logSink) {
+        connect(logSink, &LogSink::lineLogged, m_ui->logEdit,
+                [this](const QString &line) { appendToLogPane(m_ui->logEdit, line); });
+    }
+    wireControls();
+    wireSession();
+
+    pruneOldLogs(logDirectory(), QDateTime::currentDateTime(), logRetentionDays);
+
+    m_schemeList = std::make_unique<SchemeListWindow>(windowIcon());
+    // The list is a helper of this window: it must not keep the program alive.
+    m_schemeList->setAttribute(Qt::WA_QuitOnClose, false);
+    wireSchemeList();
+    if (m_schemeStore.load())
+        m_schemeList->setSchemes(m_schemeStore.schemes().keys());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // The port is let go (and the watchdog stopped) as the operator would.
+    m_schemeList->close();
+    m_session.close();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::wireControls()
+{
+    Ui::MainWindowForm &ui = *m_ui;
+    connect(ui.helpButton, &QPushButton::clicked, this, [] { openHelp(); });
+    connect(ui.logCheck, &QCheckBox::toggled, ui.logEdit, &QWidget::setVisible);
+    connect(ui.importSchemeButton, &QPushButton::clicked, this, &MainWindow::showSchemeList);
+    connect(ui.saveSchemeButton, &QPushButton::clicked, this, &MainWindow::saveScheme);
+    connect(ui.triggerSpin, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            [this](int value) { m_session.sendTriggerMode(value); });
+    connect(ui.saveSettingsButton, &QPushButton::clicked, this, &MainWindow::sendParameters);
+    connect(ui.autoOffButton, &QPushButton::clicked, this, [this] {
+        m_session.switchAutoOff();
+        m_ui->countDisplay->clearCount();
+    });
+    connect(ui.startButton, &QPushButton::clicked, this, [this] { m_session.toggleRun(); });
+    connect(ui.manualRadio, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            chooseMode(ShutterMode::Manual);
+    });
+    connect(ui.autoRadio, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            chooseMode(ShutterMode::Automatic);
+    });
+    connect(ui.triggerRadio, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            chooseMode(m_ui->triggerSpin->value() != 0 ? ShutterMode::TriggerAsync
+                                                       : ShutterMode::TriggerSync);
+    });
+    connect(ui.disconnectButton, &QPushButton::clicked, this, [this] { m_session.close(); });
+    connect(ui.portCombo, &ClickedComboBox::clicked, this, &MainWindow::refreshPortList);
+    connect(ui.portCombo, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int) { m_session.open(m_ui->portCombo->currentText()); });
+}
+
+void MainWindow::wireSession()
+{
+    connect(&m_session, &ShutterSession::opened, this, &MainWindow::showOpened);
+    connect(&m_session, &ShutterSession::closed, this, &MainWindow::showClosed);
+    connect(&m_session, &ShutterSession::runStateChanged, this, &MainWindow::showRunState);
+    connect(&m_session, &ShutterSession::countReported, this, [this](CountKind kind, int count) {
+        const QString text = kind == CountKind::Cycle ? QStringLiteral("循环次数：%1")
+                                                      : QStringLiteral("触发次数：%1");
+        m_ui->countDisplay->showCount(text.arg(count));
+    });
+    connect(&m_session, &ShutterSession::parametersSent, this, [this] {
+        QMessageBox::question(this, QStringLiteral("提示"), QStringLiteral("参数设置成功"),
+                              QMessageBox::Ok);
+    });
+    connect(&m_session, &ShutterSession::wrongDevice, this,
+            [this] { showError(QStringLiteral("设备连接错误")); });
+    connect(&m_session, &ShutterSession::deviceSilent, this,
+            [this] { showError(QStringLiteral("设备无响应")); });
+}
+
+void MainWindow::wireSchemeList()
+{
+    connect(m_schemeList.get(), &SchemeListWindow::entryClicked, this, &MainWindow::applyScheme);
+    connect(m_schemeList.get(), &SchemeListWindow::deleteRequested, this,
+            &MainWindow::deleteScheme);
+    connect(m_schemeList.get(), &SchemeListWindow::renameRequested, this,
+            &MainWindow::renameScheme);
+}
+
+void MainWindow::refreshPortList()
+{
+    const QStringList names = availablePortNames();
+    qDebug() << "串口:" << names;
+    if (names.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示信息"), QStringLiteral("未找到串口"),
+                                 QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    m_ui->portCombo->clear();
+    m_ui->portCombo->addItems(names);
+}
+
+void MainWindow::chooseMode(ShutterMode mode)
+{
+    m_session.chooseMode(mode);
+    const bool trigger = mode == ShutterMode::TriggerSync || mode == ShutterMode::TriggerAsync;
+    m_ui->triggerSpin->setEnabled(trigger);
+    m_ui->autoOffButton->setEnabled(mode == ShutterMode::Automatic);
+    // The trigger input drives the shutter; there is nothing to start by hand.
+    m_ui->startButton->setEnabled(!trigger);
+}
+
+void MainWindow::sendParameters()
+{
+    m_session.sendParameters(m_ui->openSpin->value(), m_ui->closeSpin->value(),
+                             m_ui->cycleSpin->value());
+}
+
+void MainWindow::showOpened()
+{
+    m_ui->statusLabel->setText(QStringLiteral("串口已连接"));
+    m_ui->saveSettingsButton->setEnabled(true);
+    m_ui->disconnectButton->setIcon(QIcon(QStringLiteral(":/no.png")));
+    for (QRadioButton *radio : { m_ui->manualRadio, m_ui->autoRadio, m_ui->triggerRadio })
+        radio->setCheckable(true);
+}
+
+void MainWindow::showClosed()
+{
+    m_ui->portCombo->clear();
+    m_ui->portCombo->addItem(QString::fromUtf8(portPlaceholder));
+    m_ui->statusLabel->setText(QStringLiteral("串口已关闭"));
+    m_ui->autoOffButton->setEnabled(false);
+    m_ui->saveSettingsButton->setEnabled(false);
+    m_ui->disconnectButton->setIcon(QIcon(QStringLiteral(":/circle.png")));
+    // Not checkable also unchecks, silently: no mode frame is sent.
+    // setCheckable does not repaint: without update() the old tick stays on screen.
+    for (QRadioButton *radio : { m_ui->manualRadio, m_ui->autoRadio, m_ui->triggerRadio }) {
+        radio->setCheckable(false);
+        radio->update();
+    }
+    m_ui->triggerSpin->setEnabled(false);
+    // Nothing to start with the port closed; choosing a mode enables it again.
+    m_ui->startButton->setEnabled(false);
+}
+
+void MainWindow::showRunState(RunState state)
+{
+    const bool running = state == RunState::Running;
+    m_ui->startButton->setIcon(QIcon(running ? QStringLiteral(":/stop.png")
+                                             : QStringLiteral(":/start.png")));
+    m_ui->startButton->setToolTip(running ? QStringLiteral("stop") : QStringLiteral("open"));
+}
+
+void MainWindow::showError(const QString &text)
+{
+    QMessageBox::critical(this, QStringLiteral("错误"), text, QMessageBox::Ok);
+}
+
+void MainWindow::saveScheme()
+{
+    bool ok = false;
+    const QString name = askName(this, QStringLiteral("方案名称"),
+                                 QStringLiteral("输入方案名称："), QString(), &ok);
+    if (!ok)
+        return;
+    // Saving under an existing name replaces that scheme without a question.
+    const bool written = m_schemeStore.save(
+        name,
+        schemeRecord(m_ui->openSpin->value(), m_ui->closeSpin->value(), m_ui->cycleSpin->value()));
+    m_schemeList->setSchemes(m_schemeStore.schemes().keys());
+    if (written)
+        qDebug() << QStringLiteral("方案 (%1) 保存成功").arg(name);
+    else
+        reportUnsavedSchemes();
+}
+
+void MainWindow::showSchemeList()
+{
+    m_schemeList->show();
+    m_schemeList->raise();
+}
+
+void MainWindow::applyScheme(SchemeEntry *entry)
+{
+    if (!m_session.isOpen()) {
+        QMessageBox::question(this, QStringLiteral("提示"), QStringLiteral("串口未打开"),
+                              QMessageBox::Ok);
+        return;
+    }
+    // The spin boxes clamp: 0 (missing or unusable) becomes 1, above 1000 becomes 1000.
+    const SchemeValues values = schemeValues(m_schemeStore.scheme(entry->name()));
+    m_ui->openSpin->setValue(values.open);
+    m_ui->closeSpin->setValue(values.close);
+    m_ui->cycleSpin->setValue(values.cycle);
+    // One road to the device for parameters; it returns once its box is closed.
+    sendParameters();
+    m_schemeList->close();
+}
+
+void MainWindow::deleteScheme(SchemeEntry *entry)
+{
+    const QString name = entry->name();
+    const bool written = m_schemeStore.remove(name);
+    m_schemeList->removeEntry(entry);
+    if (written)
+        qWarning() << QStringLiteral("方案 (%1) 已删除").arg(name);
+    else
+        reportUnsavedSchemes();
+}
+
+void MainWindow::renameScheme(SchemeEntry *entry)
+{
+    const QString name = entry->name();
+    bool ok = false;
+    const QString newName
+        = askName(this, QStringLiteral("重命名"), QStringLiteral("输入你的名字："), name, &ok);
+    // Renaming onto another scheme replaces it, so ask; two entries must
+    // never stand for one record.
+    const bool replacesOther = ok && newName != name && m_schemeStore.contains(newName);
+    if (!ok || (replacesOther && !confirmOverwrite(newName))) {
+        // Nothing changed, but the file is rewritten all the same.
+        if (!m_schemeStore.write())
+            reportUnsavedSchemes();
+        return;
+    }
+    const bool written = m_schemeStore.rename(name, newName);
+    if (written)
+        qDebug() << QStringLiteral("方案名称已修改：(%1) to (%2)").arg(name, newName);
+    if (replacesOther)
+        m_schemeList->setSchemes(m_schemeStore.schemes().keys());
+    else
+        entry->setName(newName);
+    if (!written)
+        reportUnsavedSchemes();
+}
+
+bool MainWindow::confirmOverwrite(const QString &name)
+{
+    // The name is shown as text: a name that looks like markup must not be rendered.
+    QMessageBox box(QMessageBox::Question, QStringLiteral("提示"),
+                    QStringLiteral("方案 (%1) 已存在，是否覆盖？").arg(name),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void MainWindow::reportUnsavedSchemes()
+{
+    const QString text = QStringLiteral("方案文件写入失败，更改仅在本次运行中保留：%1")
+                             .arg(m_schemeStore.lastError());
+    qWarning().noquote() << text;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "device/shuttersession.h"
+#include "schemes/schemestore.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class LogSink;
+class SchemeEntry;
+class SchemeListWindow;
+namespace Ui {
+class MainWindowForm;
+}
+
+// The main window: wires the session, the scheme store and the log sink to
+// the form's widgets and shows the message boxes. It holds no protocol rule:
+// controls call the session, and the session's signals set the widgets.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(LogSink *logSink, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+protected:
+    // Closing the main window ends the program, even with the scheme list open.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void wireControls();
+    void wireSession();
+    void wireSchemeList();
+
+    void refreshPortList();
+    void chooseMode(ShutterMode mode);
+    void sendParameters();
+    void showOpened();
+    void showClosed();
+    void showRunState(RunState state);
+    void showError(const QString &text);
+
+    void saveScheme();
+    void showSchemeList();
+    void applyScheme(SchemeEntry *entry);
+    void deleteScheme(SchemeEntry *entry);
+    void renameScheme(SchemeEntry *entry);
+    bool confirmOverwrite(const QString &name);
+    void reportUnsavedSchemes();
+
+    std::unique_ptr<Ui::MainWindowForm> m_ui;
+    ShutterSession m_session;
+    SchemeStore m_schemeStore;
+    std::unique_ptr<SchemeListWindow> m_schemeList;
+};

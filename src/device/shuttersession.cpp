@@ -1,0 +1,297 @@
+#include "device/shuttersession.h"
+
+#include "device/portbusy.h"
+#include "protocol/commandframes.h"
+#include "protocol/statusframe.h"
+
+#include <QDebug>
+#include <QSerialPort>
+
+namespace {
+
+// The controller sends a status frame at least every few seconds: the
+// watchdog ticks once a second and gives up after this many silent ticks.
+constexpr int watchdogPeriod = 1000; // ms
+constexpr int silentTickLimit = 5;
+// While seeking the first header, a pause this long ends what was sent.
+constexpr int quietGap = 150; // ms
+
+QByteArray startFrame(ShutterMode mode)
+{
+    if (mode == ShutterMode::Manual)
+        return manualFrame(ManualArgument::Start);
+    if (mode == ShutterMode::Automatic)
+        return automaticFrame(AutomaticArgument::Start);
+    return QByteArray();
+}
+
+QByteArray stopFrame(ShutterMode mode)
+{
+    if (mode == ShutterMode::Manual)
+        return manualFrame(ManualArgument::Stop);
+    if (mode == ShutterMode::Automatic)
+        return automaticFrame(AutomaticArgument::Stop);
+    return QByteArray();
+}
+
+} // namespace
+
+ShutterSession::ShutterSession(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
+{
+    m_watchdogTimer.setInterval(watchdogPeriod);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setInterval(quietGap);
+    connect(&m_watchdogTimer, &QTimer::timeout, this, &ShutterSession::watchdogTick);
+    connect(&m_quietTimer, &QTimer::timeout, this, &ShutterSession::lineWentQuiet);
+    connect(m_port, &QSerialPort::readyRead, this, &ShutterSession::readReplies);
+    connect(m_port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { handlePortError(error); });
+}
+
+ShutterSession::~ShutterSession()
+{
+    // A port that reports an error while it is destroyed finds nobody here.
+    m_port->disconnect(this);
+}
+
+ShutterSession::OpenResult ShutterSession::open(const QString &portName)
+{
+    if (isPortBusy(*m_port, portName)) {
+        qCritical() << "串口被占用";
+        return OpenResult::Busy;
+    }
+    // Renaming an open port object would make it report (and later close
+    // under) a name it is not connected to; its open() below is refused anyway.
+    if (!m_port->isOpen()) {
+        m_port->setPortName(portName);
+        m_port->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
+        m_port->setDataBits(QSerialPort::Data8);
+        m_port->setFlowControl(QSerialPort::NoFlowControl);
+        m_port->setParity(QSerialPort::NoParity);
+        m_port->setStopBits(QSerialPort::OneStop);
+    }
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        qCritical() << "打开失败!";
+        qCritical().noquote() << m_port->errorString();
+        return OpenResult::Refused;
+    }
+
+    m_reader.clear();
+    m_closing = false;
+    qDebug() << "串口已打开!";
+    m_firstReplyPending = true;
+    m_watchdogTimer.start();
+    emit opened();
+    return OpenResult::Opened;
+}
+
+void ShutterSession::close()
+{
+    if (!m_port->isOpen()) {
+        m_closing = false;
+        return;
+    }
+    m_closing = true;
+    m_port->clear();
+    m_port->close();
+    m_closing = false;
+    m_reader.clear();
+    m_quietTimer.stop();
+    m_silentTicks = 0;
+    m_watchdogTimer.stop();
+    qDebug() << "串口:" << m_port->portName() << "已关闭！";
+    emit closed();
+}
+
+bool ShutterSession::isOpen() const
+{
+    return m_port->isOpen();
+}
+
+QString ShutterSession::portName() const
+{
+    return m_port->portName();
+}
+
+void ShutterSession::chooseMode(ShutterMode mode)
+{
+    switch (mode) {
+    case ShutterMode::Manual:
+        write(modeFrame(ModeArgument::Manual));
+        m_startableMode = mode;
+        break;
+    case ShutterMode::Automatic:
+        write(modeFrame(ModeArgument::Automatic));
+        m_startableMode = mode;
+        break;
+    case ShutterMode::TriggerSync:
+    case ShutterMode::TriggerAsync:
+        sendTriggerMode(mode == ShutterMode::TriggerAsync ? 1 : 0);
+        break;
+    case ShutterMode::None:
+        return;
+    }
+    m_mode = mode;
+    // A newly chosen mode starts idle; nothing stops the old one.
+    setRunState(RunState::Idle);
+}
+
+void ShutterSession::sendTriggerMode(int selector)
+{
+    const bool async = selector != 0;
+    write(modeFrame(async ? ModeArgument::TriggerAsync : ModeArgument::TriggerSync));
+    if (m_mode == ShutterMode::TriggerSync || m_mode == ShutterMode::TriggerAsync)
+        m_mode = async ? ShutterMode::TriggerAsync : ShutterMode::TriggerSync;
+}
+
+void ShutterSession::toggleRun()
+{
+    if (m_runState == RunState::Idle) {
+        write(startFrame(m_startableMode));
+        setRunState(RunState::Running);
+    } else {
+        write(stopFrame(m_startableMode));
+        setRunState(RunState::Idle);
+    }
+}
+
+void ShutterSession::switchAutoOff()
+{
+    write(automaticFrame(AutomaticArgument::Off));
+    setRunState(RunState::Idle);
+}
+
+bool ShutterSession::sendParameters(int openTime, int closeTime, int cycles)
+{
+    if (!m_port->isOpen())
+        return false;
+    const QByteArray frame = parameterFrame(openTime, closeTime, cycles);
+    const qint64 written = write(frame);
+    qDebug() << QString(QStringLiteral("快门设置：") + parameterLogText(frame));
+    // Success is what the port took, never merely what was asked of it.
+    if (written != frame.size()) {
+        const QString reason = m_port->errorString();
+        qCritical().noquote() << QStringLiteral("参数发送失败：") + reason;
+        emit parametersRefused(reason);
+        return false;
+    }
+    emit parametersSent();
+    return true;
+}
+
+qint64 ShutterSession::write(const QByteArray &frame)
+{
+    if (frame.isEmpty())
+        return 0;
+    const qint64 written = m_port->write(frame);
+    emit frameWritten(frame);
+    return written;
+}
+
+void ShutterSession::setRunState(RunState state)
+{
+    m_runState = state;
+    emit runStateChanged(state);
+}
+
+void ShutterSession::readReplies()
+{
+    const QByteArray chunk = m_port->readAll();
+    if (chunk.isEmpty())
+        return;
+    const QList<QByteArray> frames = m_reader.feed(chunk);
+    if (m_reader.isSynchronising())
+        m_quietTimer.start();
+    else
+        m_quietTimer.stop();
+    for (const QByteArray &frame : frames) {
+        // A wrong device closes the port; what it sent after that is not ours.
+        if (!m_port->isOpen())
+            return;
+        handleReply(frame);
+    }
+}
+
+void ShutterSession::lineWentQuiet()
+{
+    for (const QByteArray &frame : m_reader.flushQuiet()) {
+        if (!m_port->isOpen())
+            return;
+        handleReply(frame);
+    }
+}
+
+void ShutterSession::handleReply(const QByteArray &frame)
+{
+    if (m_firstReplyPending) {
+        m_firstReplyPending = false;
+        if (!hasDeviceHeader(frame)) {
+            close();
+            qCritical() << "设备连接错误";
+            emitLater(&ShutterSession::wrongDevice);
+            return;
+        }
+    }
+    // Only the controller's own status frames prove it alive; a foreign frame
+    // that merely starts with 0x8E does not.
+    if (!frame.startsWith(statusHeader()))
+        return;
+    m_silentTicks = 0;
+
+    const StatusReport report = readStatusFrame(frame);
+    switch (report.kind) {
+    case StatusReport::Acknowledge:
+        write(acknowledgement());
+        break;
+    case StatusReport::TriggerCount:
+        emit countReported(CountKind::Trigger, report.count);
+        break;
+    case StatusReport::CycleCount:
+        emit countReported(CountKind::Cycle, report.count);
+        // The controller finished its cycles: the shutter is idle again.
+        if (report.count == 0)
+            setRunState(RunState::Idle);
+        break;
+    case StatusReport::Unknown:
+        break;
+    }
+}
+
+void ShutterSession::watchdogTick()
+{
+    if (m_silentTicks > silentTickLimit) {
+        m_silentTicks = 0;
+        m_watchdogTimer.stop();
+        close();
+        qCritical() << "设备无响应，请检查下位机是否正常";
+        emitLater(&ShutterSession::deviceSilent);
+    }
+    // Also after a trip: the next connection's watchdog starts one tick on.
+    ++m_silentTicks;
+}
+
+void ShutterSession::handlePortError(int error)
+{
+    // Closing a port that has gone raises errors of its own: report a loss once.
+    // OpenError while open is a refused second open; the connection is fine.
+    if (error == QSerialPort::NoError || error == QSerialPort::OpenError || m_closing
+        || !m_port->isOpen())
+        return;
+    const QString reason = m_port->errorString();
+    qCritical().noquote() << QStringLiteral("串口错误：") + reason;
+    // Not from inside the port's own signal: Qt still uses its read buffer
+    // after emitting, and closing frees it. The flag keeps later errors quiet.
+    m_closing = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, reason] {
+            close();
+            emit portLost(reason);
+        },
+        Qt::QueuedConnection);
+}
+
+void ShutterSession::emitLater(void (ShutterSession::*signal)())
+{
+    QMetaObject::invokeMethod(this, signal, Qt::QueuedConnection);
+}

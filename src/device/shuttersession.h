@@ -1,0 +1,88 @@
+#pragma once
+
+#include "protocol/replyreader.h"
+
+#include <QObject>
+#include <QTimer>
+
+class QSerialPort;
+
+enum class ShutterMode { None, Manual, Automatic, TriggerSync, TriggerAsync };
+enum class RunState { Idle, Running };
+enum class CountKind { Trigger, Cycle };
+
+// One connection to the shutter controller: owns the serial port, the reply
+// reader, the watchdog and the first-reply check, and keeps the mode and the
+// run state. Operator actions come in as calls and go out as frames; what
+// the controller and the port do comes out as signals. Widget-free, so the
+// window and the command-line tool drive the same session.
+class ShutterSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class OpenResult { Opened, Busy, Refused };
+
+    explicit ShutterSession(QObject *parent = nullptr);
+    ~ShutterSession() override;
+
+    // Busy check, line settings, open. Busy and refused opens are logged and
+    // change nothing; an open port stays open when another one is refused.
+    OpenResult open(const QString &portName);
+    // Drops what is buffered both ways and closes; nothing when not open.
+    void close();
+    bool isOpen() const;
+    QString portName() const;
+
+    // Sends the mode's frame; a newly chosen mode is idle. The trigger
+    // modes leave the start and stop frames of the last manual or
+    // automatic mode as they were.
+    void chooseMode(ShutterMode mode);
+    // The external-trigger sub-mode: 0 synchronous, anything else asynchronous.
+    void sendTriggerMode(int selector);
+    // Idle: sends the mode's start frame; running: its stop frame.
+    void toggleRun();
+    void switchAutoOff();
+    // Sends the parameter frame when the port is open; false when it is not,
+    // or the port did not take the whole frame (parametersRefused then).
+    bool sendParameters(int openTime, int closeTime, int cycles);
+
+    ShutterMode mode() const { return m_mode; }
+    RunState runState() const { return m_runState; }
+
+signals:
+    void opened();
+    void closed();
+    void runStateChanged(RunState state);
+    // Every count the controller reports, in order, as it arrives.
+    void countReported(CountKind kind, int count);
+    void frameWritten(const QByteArray &frame);
+    void parametersSent();
+    void parametersRefused(const QString &reason);
+    // The failures close the port first and are emitted from the event loop
+    // afterwards, never from inside the port's own signals.
+    void wrongDevice();
+    void deviceSilent();
+    void portLost(const QString &reason);
+
+private:
+    qint64 write(const QByteArray &frame);
+    void setRunState(RunState state);
+    void readReplies();
+    void handleReply(const QByteArray &frame);
+    void lineWentQuiet();
+    void watchdogTick();
+    void handlePortError(int error);
+    void emitLater(void (ShutterSession::*signal)());
+
+    QSerialPort *m_port;
+    ReplyReader m_reader;
+    QTimer m_watchdogTimer;
+    QTimer m_quietTimer; // the line's silence while the reader seeks the first header
+    int m_silentTicks = 0; // watchdog ticks since the last status frame
+    bool m_firstReplyPending = true;
+    bool m_closing = false; // closing raises port errors of its own
+    ShutterMode m_mode = ShutterMode::None;
+    ShutterMode m_startableMode = ShutterMode::None; // whose start/stop frames the run uses
+    RunState m_runState = RunState::Idle;
+};

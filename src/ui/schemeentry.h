@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QLabel>
+
+class QAction;
+class QMenu;
+
+// One entry of the scheme list: icon and name. A left click emits clicked();
+// a right click opens a menu whose choices emit deleteRequested() and
+// renameRequested().
+class SchemeEntry : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit SchemeEntry(const QString &name, QWidget *parent = nullptr);
+
+    QString name() const;
+    void setName(const QString &name);
+    QMenu *menu() const { return m_menu; }
+
+signals:
+    void clicked();
+    void deleteRequested();
+    void renameRequested();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void showMenu();
+
+    QLabel *m_nameLabel;
+    QMenu *m_menu;
+};

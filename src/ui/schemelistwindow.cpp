@@ -1,0 +1,87 @@
+#include "ui/schemelistwindow.h"
+
+#include "ui/schemeentry.h"
+#include "ui/styles.h"
+
+#include <QPainter>
+#include <QScrollArea>
+#include <QStyleOption>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int windowSide = 300;
+constexpr int columnWidth = 290;
+constexpr int entryHeight = 60; // the column grows by this much per scheme
+} // namespace
+
+SchemeListWindow::SchemeListWindow(const QIcon &icon)
+    : QWidget(nullptr), m_listContainer(new QWidget), m_listLayout(new QVBoxLayout(m_listContainer))
+{
+    setWindowIcon(icon);
+    setWindowTitle(QStringLiteral("方案列表"));
+    setFixedSize(windowSide, windowSide);
+
+    auto *outerLayout = new QVBoxLayout(this);
+    auto *scrollArea = new QScrollArea;
+    scrollArea->setFixedWidth(columnWidth);
+    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_listContainer->setObjectName(QStringLiteral("ScrollWinDow"));
+    m_listContainer->setMinimumSize(columnWidth, windowSide);
+    // Not widget-resizable: the container keeps the height that the list gives it.
+    scrollArea->setWidget(m_listContainer);
+    outerLayout->addWidget(scrollArea);
+
+    setStyleSheet(loadStyleSheet(StyleSheet::SchemeList));
+}
+
+void SchemeListWindow::setSchemes(const QStringList &names)
+{
+    while (QLayoutItem *item = m_listLayout->takeAt(0)) {
+        if (QWidget *widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+    for (const QString &name : names) {
+        auto *entry = new SchemeEntry(name);
+        connect(entry, &SchemeEntry::clicked, this, [this, entry] { emit entryClicked(entry); });
+        connect(entry, &SchemeEntry::deleteRequested, this,
+                [this, entry] { emit deleteRequested(entry); });
+        connect(entry, &SchemeEntry::renameRequested, this,
+                [this, entry] { emit renameRequested(entry); });
+        m_listLayout->addWidget(entry);
+    }
+    fitHeight();
+}
+
+void SchemeListWindow::removeEntry(SchemeEntry *entry)
+{
+    m_listLayout->removeWidget(entry);
+    entry->hide();
+    entry->deleteLater();
+    fitHeight();
+}
+
+QList<SchemeEntry *> SchemeListWindow::entries() const
+{
+    QList<SchemeEntry *> list;
+    for (int i = 0; i < m_listLayout->count(); ++i)
+        list << qobject_cast<SchemeEntry *>(m_listLayout->itemAt(i)->widget());
+    return list;
+}
+
+void SchemeListWindow::fitHeight()
+{
+    m_listContainer->setFixedHeight(entryHeight * m_listLayout->count());
+}
+
+void SchemeListWindow::paintEvent(QPaintEvent *)
+{
+    // Lets the style sheet paint the background of a plain QWidget subclass.
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
