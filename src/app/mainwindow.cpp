@@ -268,9 +268,9 @@ void MainWindow::renameScheme(SchemeEntry *entry)
     // never stand for one record.
     const bool replacesOther = ok && newName != name && m_schemeStore.contains(newName);
     if (!ok || (replacesOther && !confirmOverwrite(newName))) {
-        // Nothing changed, but the file is rewritten all the same.
-        if (!m_schemeStore.write())
-            reportUnsavedSchemes();
+        // Nothing changed, but the file is rewritten all the same; a failure
+        // is only "write error!": no change of this action is at stake.
+        m_schemeStore.write();
         return;
     }
     const bool written = m_schemeStore.rename(name, newName);

@@ -2,7 +2,7 @@
 
 #include "protocol/crc.h"
 
-#include <QString>
+#include <QStringList>
 
 namespace {
 

@@ -8,6 +8,14 @@ constexpr char header[] = "\x8E\x02\x7A\x10\xFF";
 constexpr int headerSize = 5;
 constexpr int deliveredSize = 13; // through the count at bytes 11-12
 constexpr int longestFrame = 24;
+// How far from the first 0x8E a synchronising reader looks for a complete
+// header: generous, so garbage between frames cannot pass for another device.
+constexpr int syncWindow = 2 * longestFrame + headerSize;
+// Where in a status frame a 0x8E of its count or CRC can stand.
+constexpr int firstCountByte = 9;
+constexpr int lastCountByte = 12;
+constexpr int firstCrcByte = 21;
+constexpr int lineFeedByte = 20; // always 0x0A
 
 enum class Match { Full, Prefix, Mismatch };
 
@@ -28,6 +36,20 @@ Match matchAt(const QByteArray &buffer, int pos, const char *pattern, int size, 
     return n == size ? Match::Full : Match::Prefix;
 }
 
+// True when bytes, which begin with 0x8E, can be the rest of a status frame
+// that was on the line before the port opened: from its count or CRC bytes,
+// or its end byte, to its end.
+bool isFrameTail(const QByteArray &bytes)
+{
+    const int start = longestFrame - bytes.size(); // offset in the frame
+    if (bytes.back() != header[0])
+        return false;
+    if (start >= firstCrcByte && start < longestFrame)
+        return true;
+    return start >= firstCountByte && start <= lastCountByte
+        && bytes.at(lineFeedByte - start) == '\x0A';
+}
+
 } // namespace
 
 QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
@@ -37,7 +59,11 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
 
     // pos is the message boundary; everything before it is consumed and is
     // removed once at the end, so a large chunk costs linear time.
-    int pos = 0;
+    int pos = synchronising ? synchronise() : 0;
+    if (synchronising) {
+        buffer.remove(0, pos);
+        return frames;
+    }
     const int size = buffer.size();
     while (pos < size) {
         if (headDelivered) {
@@ -99,8 +125,46 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
     return frames;
 }
 
+// Returns how many bytes at the buffer's start are dropped, and stops
+// synchronising at the first complete header within the window from the
+// first 0x8E, or at that 0x8E once the window is full without one.
+int ReplyReader::synchronise()
+{
+    const int start = buffer.indexOf(header[0]);
+    if (start < 0)
+        return buffer.size();
+    const int found = buffer.indexOf(QByteArray::fromRawData(header, headerSize), start);
+    if (found >= 0 && found + headerSize <= start + syncWindow) {
+        synchronising = false;
+        return found;
+    }
+    if (buffer.size() - start >= syncWindow)
+        synchronising = false; // no controller's stream: another device's frame
+    return start;
+}
+
+QList<QByteArray> ReplyReader::flushQuiet()
+{
+    if (!synchronising || buffer.isEmpty())
+        return {};
+    // The buffer begins with 0x8E here. It may be the tail of a frame that
+    // was on the line, perhaps with the next header begun behind it: the
+    // tail goes, the header waits for its rest. (matchAt finds an empty rest
+    // a begun header too.)
+    for (int rest = buffer.size(); rest >= qMax(0, buffer.size() - headerSize + 1); --rest) {
+        if (matchAt(buffer, rest, header, headerSize) == Match::Prefix
+            && (rest == 0 || isFrameTail(buffer.left(rest)))) {
+            buffer.remove(0, rest);
+            return {};
+        }
+    }
+    synchronising = false;
+    return feed(QByteArray());
+}
+
 void ReplyReader::clear()
 {
     buffer.clear();
+    synchronising = true;
     headDelivered = false;
 }

@@ -10,15 +10,31 @@
 // sooner. A 0x8E that turns out not to start a status header is handed out
 // as a short foreign frame (its bytes up to the first mismatch), so that the
 // first-reply check can see a wrong device. What stays buffered is bounded.
+//
+// A port may be opened while the controller is in the middle of a frame, so
+// a new or cleared reader is synchronising: what comes before the first
+// complete status header is the tail of a frame already on the line and is
+// dropped. The controller puts a header at least every 24 bytes; bytes from
+// a 0x8E that hold none within two frames and a header (53 bytes) are
+// another device's, and from there on the line is read as above. A quiet
+// line is the other sign, see flushQuiet().
 class ReplyReader
 {
 public:
     // Appends a chunk and returns the frames completed by it, in order.
     QList<QByteArray> feed(const QByteArray &chunk);
+    // For the owner to call when the line has gone quiet while synchronising:
+    // a tail of a status frame is dropped, the start of a header kept, and
+    // anything else from the first 0x8E is read as another device's frame.
+    QList<QByteArray> flushQuiet();
     void clear();
     int buffered() const { return buffer.size(); }
+    bool isSynchronising() const { return synchronising; }
 
 private:
+    int synchronise();
+
     QByteArray buffer;
+    bool synchronising = true; // no complete header seen since the start
     bool headDelivered = false; // the frame at the buffer's start was handed out
 };

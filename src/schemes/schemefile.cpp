@@ -57,6 +57,8 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError)
         return SchemeParse::Invalid;
+    if (!document.isObject())
+        return SchemeParse::NotAnObject;
     *schemes = reordered(document.object(), true);
     return SchemeParse::Ok;
 }

@@ -15,11 +15,12 @@ QString schemeFilePath(const QString &projectDir);
 enum class SchemeParse {
     Ok, // a JSON document; only a top-level object yields schemes
     Empty, // nothing but whitespace (or no bytes at all): a new file
-    Invalid // content that is not JSON: must not be silently replaced
+    Invalid, // content that is not JSON: must not be silently replaced
+    NotAnObject // JSON, but no object of schemes (an array): no schemes, not ours to replace
 };
 
 // Reads the file's bytes: UTF-8 up to the first NUL, then JSON. On Ok, *schemes
-// becomes the top-level object (empty for an array); otherwise it is left alone.
+// becomes the top-level object; otherwise it is left alone.
 SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes);
 
 // The file's bytes: indented JSON, keys in code-unit order, names as UTF-8.

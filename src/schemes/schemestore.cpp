@@ -39,11 +39,12 @@ bool SchemeStore::load()
         return false;
     }
     const SchemeParse parsed = parseSchemeBytes(bytes, &m_schemes);
-    if (parsed == SchemeParse::Invalid) {
+    if (parsed == SchemeParse::Invalid || parsed == SchemeParse::NotAnObject) {
         m_fileUnread = true;
         qWarning() << QStringLiteral("方案文件无法读取，保存前将备份：%1").arg(m_path);
     }
-    return parsed == SchemeParse::Ok;
+    // A document without schemes still gives an (empty) list.
+    return parsed == SchemeParse::Ok || parsed == SchemeParse::NotAnObject;
 }
 
 QJsonValue SchemeStore::scheme(const QString &name) const

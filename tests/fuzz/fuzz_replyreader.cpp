@@ -1,7 +1,7 @@
 // Feeds the reply reader the input cut into reads whose lengths the input
 // itself chooses, and checks what it hands out against feeding it all at once.
-#include "device/replyreader.h"
-#include "device/statusframe.h"
+#include "protocol/replyreader.h"
+#include "protocol/statusframe.h"
 
 #include <QByteArray>
 #include <QList>

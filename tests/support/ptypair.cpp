@@ -69,20 +69,6 @@ QByteArray PtyPair::read(int count, int timeoutMs)
     return bytes;
 }
 
-QByteArray PtyPair::drain(int ms)
-{
-    QByteArray bytes;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QCoreApplication::processEvents();
-        pollfd fd{ master, POLLIN, 0 };
-        ::poll(&fd, 1, 5);
-        bytes += readAvailable();
-    }
-    return bytes;
-}
-
 bool PtyPair::waitUntilTaken(int timeoutMs)
 {
     QElapsedTimer clock;

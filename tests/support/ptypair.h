@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// A pseudo-terminal standing in for the controller: the window opens the
+#include <climits>
+
+// A pseudo-terminal standing in for the controller: the program opens the
 // slave path, the test reads and writes the master side.
 class PtyPair
 {
@@ -20,11 +22,11 @@ public:
 
     bool write(const QByteArray &bytes);
     // Reads until count bytes came or timeoutMs passed, running the event loop
-    // meanwhile so the window's port can flush what it wrote.
+    // meanwhile so the program's port can flush what it wrote.
     QByteArray read(int count, int timeoutMs = 2000);
     // Whatever arrives while the event loop runs for ms milliseconds.
-    QByteArray drain(int ms = 100);
-    // Runs the event loop until the window's port has taken in everything
+    QByteArray drain(int ms = 100) { return read(INT_MAX, ms); }
+    // Runs the event loop until the program's port has taken in everything
     // written to it; false on timeout.
     bool waitUntilTaken(int timeoutMs = 2000);
     // The controller disappears: the slave side sees a hang-up.

@@ -1,30 +1,18 @@
 #include "commandparser.h"
 
-#include "device/crc.h"
-#include "device/frames.h"
+#include "protocol/commandframes.h"
 
 namespace {
 
-constexpr char ack[] = "\x4F\x4B\x21";
-constexpr char start[] = "\x8E\x01\x7A";
-constexpr int markSize = 3;
-
 // -1: mismatch, 0: the buffer ends inside the pattern, 1: full match.
-int compareAt(const QByteArray &buffer, int pos, const char *pattern)
+int compareAt(const QByteArray &buffer, int pos, const QByteArray &pattern)
 {
-    const int n = qMin(buffer.size() - pos, markSize);
+    const int n = qMin(buffer.size() - pos, pattern.size());
     for (int k = 0; k < n; ++k) {
-        if (buffer.at(pos + k) != pattern[k])
+        if (buffer.at(pos + k) != pattern.at(k))
             return -1;
     }
-    return n == markSize ? 1 : 0;
-}
-
-bool isValidFrame(const QByteArray &frame)
-{
-    const quint16 crc = crc16(frame.constData(), 21);
-    return frame.at(20) == '\x0A' && static_cast<quint8>(frame.at(21)) == (crc >> 8)
-        && static_cast<quint8>(frame.at(22)) == (crc & 0xFF) && frame.at(23) == '\x8E';
+    return n == pattern.size() ? 1 : 0;
 }
 
 } // namespace
@@ -33,6 +21,8 @@ QList<HostMessage> CommandParser::feed(const QByteArray &chunk)
 {
     QList<HostMessage> messages;
     buffer.append(chunk);
+    static const QByteArray ack = acknowledgement();
+    static const QByteArray start = commandHeader();
     int pos = 0;
     while (pos < buffer.size()) {
         const int isAck = compareAt(buffer, pos, ack);
@@ -41,20 +31,21 @@ QList<HostMessage> CommandParser::feed(const QByteArray &chunk)
             break;
         if (isAck == 1) {
             messages.append({ HostMessage::Acknowledgement, 0, {}, {} });
-            pos += markSize;
+            pos += ack.size();
             continue;
         }
         if (isStart < 0) {
             ++pos;
             continue;
         }
-        if (buffer.size() - pos < commandFrameSize)
+        if (buffer.size() - pos < Frame::size)
             break;
-        const QByteArray frame = buffer.mid(pos, commandFrameSize);
-        if (isValidFrame(frame)) {
-            messages.append(
-                { HostMessage::Command, static_cast<quint8>(frame.at(8)), frame.mid(9, 6), frame });
-            pos += commandFrameSize;
+        const QByteArray frame = buffer.mid(pos, Frame::size);
+        if (isCommandFrame(frame)) {
+            messages.append({ HostMessage::Command,
+                              static_cast<quint8>(frame.at(Frame::codeOffset)),
+                              frame.mid(Frame::argumentOffset, 6), frame });
+            pos += Frame::size;
         } else {
             messages.append({ HostMessage::BadFrame, 0, {}, frame });
             ++pos; // a real frame may start inside this one

@@ -1,17 +1,11 @@
 #include "controller.h"
 
-#include "device/statusframe.h"
+#include "protocol/statusframe.h"
 
 #include <cstdio>
 
 namespace {
 
-constexpr quint8 parameterCode = 0x41;
-constexpr quint8 modeCode = 0x42;
-constexpr quint8 manualCode = 0x43;
-constexpr quint8 automaticCode = 0x44;
-constexpr quint8 triggerCode = 0x45;
-constexpr quint8 idleCode = 0x46;
 constexpr int ackTimeout = 1000; // ms
 
 quint16 bigEndian(const QByteArray &bytes, int offset)
@@ -28,7 +22,7 @@ Controller::Controller(const Settings &settings, QObject *parent)
     clock.start();
     connect(&periodTimer, &QTimer::timeout, this, &Controller::periodElapsed);
     connect(&triggerTimer, &QTimer::timeout, this, &Controller::triggerArrived);
-    connect(&idleTimer, &QTimer::timeout, this, [this] { report(idleCode, 0); });
+    connect(&idleTimer, &QTimer::timeout, this, [this] { report(StatusCode::Idle, 0); });
     connect(&ackTimer, &QTimer::timeout, this, &Controller::checkAcknowledgements);
 
     const double rate = settings.triggerRate > 0 ? settings.triggerRate : 1.0;
@@ -43,17 +37,17 @@ void Controller::handleCommand(quint8 code, const QByteArray &arguments)
 {
     if (settings.verbose)
         fprintf(stderr, "shutter-sim: command %02X %s\n", code, arguments.toHex(' ').constData());
-    switch (code) {
-    case parameterCode:
+    switch (static_cast<CommandCode>(code)) {
+    case CommandCode::Parameters:
         setParameters(arguments);
         break;
-    case modeCode:
+    case CommandCode::SelectMode:
         setMode(static_cast<quint8>(arguments.at(0)));
         break;
-    case manualCode:
+    case CommandCode::Manual:
         manual(static_cast<quint8>(arguments.at(0)));
         break;
-    case automaticCode:
+    case CommandCode::Automatic:
         automatic(static_cast<quint8>(arguments.at(0)));
         break;
     default:
@@ -71,7 +65,7 @@ void Controller::setMode(quint8 argument)
 {
     static const Mode modes[]
         = { Mode::None, Mode::Manual, Mode::Automatic, Mode::TriggerSync, Mode::TriggerAsync };
-    if (argument < 1 || argument > 4) {
+    if (argument < quint8(ModeArgument::Manual) || argument > quint8(ModeArgument::TriggerAsync)) {
         fprintf(stderr, "shutter-sim: unknown mode %02X ignored\n", argument);
         return;
     }
@@ -81,7 +75,7 @@ void Controller::setMode(quint8 argument)
     remaining = 0;
     if (mode == Mode::TriggerSync || mode == Mode::TriggerAsync)
         triggerTimer.start();
-    report(modeCode, 0);
+    report(StatusCode::ModeTaken, 0);
 }
 
 void Controller::manual(quint8 argument)
@@ -91,7 +85,7 @@ void Controller::manual(quint8 argument)
         return;
     }
     periodTimer.stop();
-    if (argument == 0x01) {
+    if (argument == quint8(ManualArgument::Start)) {
         count = 0;
         periodTimer.start((openTime + closeTime) * 100);
     }
@@ -104,12 +98,12 @@ void Controller::automatic(quint8 argument)
         return;
     }
     periodTimer.stop();
-    if (argument == 0x01) {
+    if (argument == quint8(AutomaticArgument::Start)) {
         // A stopped run resumes; a finished or switched-off one starts over.
         if (remaining <= 0)
             remaining = cycles;
         periodTimer.start((openTime + closeTime) * 100);
-    } else if (argument == 0x00) {
+    } else if (argument == quint8(AutomaticArgument::Off)) {
         remaining = 0;
     }
 }
@@ -123,18 +117,18 @@ void Controller::setParameters(const QByteArray &arguments)
     if (settings.verbose)
         fprintf(stderr, "shutter-sim: open %d, close %d (x100 ms), %d cycles\n", openTime,
                 closeTime, cycles);
-    report(parameterCode, 0);
+    report(StatusCode::ParametersTaken, 0);
 }
 
 void Controller::periodElapsed()
 {
     if (mode == Mode::Manual) {
         count = qMin(count + 1, 0xFFFF);
-        report(manualCode, static_cast<quint16>(count));
+        report(StatusCode::TriggerCount, static_cast<quint16>(count));
         return;
     }
     remaining = qMax(0, remaining - 1);
-    report(automaticCode, static_cast<quint16>(remaining));
+    report(StatusCode::CycleCount, static_cast<quint16>(remaining));
     if (remaining == 0)
         periodTimer.stop();
 }
@@ -142,7 +136,7 @@ void Controller::periodElapsed()
 void Controller::triggerArrived()
 {
     count = (count + 1) & 0xFFFF;
-    report(triggerCode, static_cast<quint16>(count));
+    report(StatusCode::ExternalTriggerCount, static_cast<quint16>(count));
 }
 
 void Controller::stopRunning()
@@ -151,12 +145,12 @@ void Controller::stopRunning()
     triggerTimer.stop();
 }
 
-void Controller::report(quint8 code, quint16 count)
+void Controller::report(StatusCode code, quint16 count)
 {
     // Idle frames are acknowledged too, but go unanswered while no host has the
     // port open; only the answers to commands are worth a complaint.
-    if (settings.expectAcks && (code == parameterCode || code == modeCode))
-        pendingAcks.append({ code, clock.elapsed() + ackTimeout });
+    if (settings.expectAcks && (code == StatusCode::ParametersTaken || code == StatusCode::ModeTaken))
+        pendingAcks.append({ quint8(code), clock.elapsed() + ackTimeout });
     emit statusReady(statusFrame(code, count));
     idleTimer.start();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/protocol.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
@@ -39,7 +41,7 @@ private:
     void periodElapsed();
     void triggerArrived();
     void stopRunning();
-    void report(quint8 code, quint16 count);
+    void report(StatusCode code, quint16 count);
     void checkAcknowledgements();
 
     Settings settings;
