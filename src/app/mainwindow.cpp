@@ -196,8 +196,8 @@ void MainWindow::showClosed()
 void MainWindow::showRunState(RunState state)
 {
     const bool running = state == RunState::Running;
-    m_ui->startButton->setIcon(QIcon(running ? QStringLiteral(":/stop.png")
-                                             : QStringLiteral(":/start.png")));
+    m_ui->startButton->setIcon(
+        QIcon(running ? QStringLiteral(":/stop.png") : QStringLiteral(":/start.png")));
     m_ui->startButton->setToolTip(running ? QStringLiteral("stop") : QStringLiteral("open"));
 }
 
@@ -209,8 +209,8 @@ void MainWindow::showError(const QString &text)
 void MainWindow::saveScheme()
 {
     bool ok = false;
-    const QString name = askName(this, QStringLiteral("方案名称"),
-                                 QStringLiteral("输入方案名称："), QString(), &ok);
+    const QString name = askName(this, QStringLiteral("方案名称"), QStringLiteral("输入方案名称："),
+                                 QString(), &ok);
     if (!ok)
         return;
     // Saving under an existing name replaces that scheme without a question.

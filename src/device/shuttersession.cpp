@@ -36,12 +36,14 @@ QByteArray stopFrame(ShutterMode mode)
 
 } // namespace
 
-ShutterSession::ShutterSession(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
+ShutterSession::ShutterSession(QObject *parent)
+    : QObject(parent), m_port(new QSerialPort(this)), m_watchdogTimer(new QTimer(this))
 {
-    m_watchdogTimer.setInterval(watchdogPeriod);
+    m_watchdogTimer->setObjectName(QStringLiteral("watchdogTimer"));
+    m_watchdogTimer->setInterval(watchdogPeriod);
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setInterval(quietGap);
-    connect(&m_watchdogTimer, &QTimer::timeout, this, &ShutterSession::watchdogTick);
+    connect(m_watchdogTimer, &QTimer::timeout, this, &ShutterSession::watchdogTick);
     connect(&m_quietTimer, &QTimer::timeout, this, &ShutterSession::lineWentQuiet);
     connect(m_port, &QSerialPort::readyRead, this, &ShutterSession::readReplies);
     connect(m_port, &QSerialPort::errorOccurred, this,
@@ -80,7 +82,7 @@ ShutterSession::OpenResult ShutterSession::open(const QString &portName)
     m_closing = false;
     qDebug() << "串口已打开!";
     m_firstReplyPending = true;
-    m_watchdogTimer.start();
+    m_watchdogTimer->start();
     emit opened();
     return OpenResult::Opened;
 }
@@ -98,7 +100,7 @@ void ShutterSession::close()
     m_reader.clear();
     m_quietTimer.stop();
     m_silentTicks = 0;
-    m_watchdogTimer.stop();
+    m_watchdogTimer->stop();
     qDebug() << "串口:" << m_port->portName() << "已关闭！";
     emit closed();
 }
@@ -261,7 +263,7 @@ void ShutterSession::watchdogTick()
 {
     if (m_silentTicks > silentTickLimit) {
         m_silentTicks = 0;
-        m_watchdogTimer.stop();
+        m_watchdogTimer->stop();
         close();
         qCritical() << "设备无响应，请检查下位机是否正常";
         emitLater(&ShutterSession::deviceSilent);

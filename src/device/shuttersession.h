@@ -77,7 +77,7 @@ private:
 
     QSerialPort *m_port;
     ReplyReader m_reader;
-    QTimer m_watchdogTimer;
+    QTimer *m_watchdogTimer; // a child named "watchdogTimer"
     QTimer m_quietTimer; // the line's silence while the reader seeks the first header
     int m_silentTicks = 0; // watchdog ticks since the last status frame
     bool m_firstReplyPending = true;

@@ -74,7 +74,10 @@ LogSink::LogSink(QObject *parent) : QObject(parent)
 
 LogSink::~LogSink()
 {
-    qInstallMessageHandler(m_previousHandler);
+    // Only our own handler is taken back; one installed after us stays.
+    const QtMessageHandler current = qInstallMessageHandler(m_previousHandler);
+    if (current != logMessageHandler)
+        qInstallMessageHandler(current);
     QMutexLocker locker(&logMutex());
     if (currentSink == this)
         currentSink = nullptr;

@@ -11,11 +11,11 @@ constexpr int longestFrame = 24;
 // How far from the first 0x8E a synchronising reader looks for a complete
 // header: generous, so garbage between frames cannot pass for another device.
 constexpr int syncWindow = 2 * longestFrame + headerSize;
-// Where in a status frame a 0x8E of its count or CRC can stand.
-constexpr int firstCountByte = 9;
-constexpr int lastCountByte = 12;
-constexpr int firstCrcByte = 21;
+// Where in a status frame a 0x8E can stand besides its start: in the count
+// or the bytes the device fills as it likes (9-19), in the CRC or at the end.
+constexpr int firstFreeByte = 9; // after the fixed header and the code
 constexpr int lineFeedByte = 20; // always 0x0A
+constexpr int firstCrcByte = 21;
 
 enum class Match { Full, Prefix, Mismatch };
 
@@ -37,8 +37,7 @@ Match matchAt(const QByteArray &buffer, int pos, const char *pattern, int size, 
 }
 
 // True when bytes, which begin with 0x8E, can be the rest of a status frame
-// that was on the line before the port opened: from its count or CRC bytes,
-// or its end byte, to its end.
+// that was on the line before the port opened, from a 0x8E inside it.
 bool isFrameTail(const QByteArray &bytes)
 {
     const int start = longestFrame - bytes.size(); // offset in the frame
@@ -46,7 +45,7 @@ bool isFrameTail(const QByteArray &bytes)
         return false;
     if (start >= firstCrcByte && start < longestFrame)
         return true;
-    return start >= firstCountByte && start <= lastCountByte
+    return start >= firstFreeByte && start < lineFeedByte
         && bytes.at(lineFeedByte - start) == '\x0A';
 }
 

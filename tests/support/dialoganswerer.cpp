@@ -23,7 +23,9 @@ void DialogAnswerer::timerEvent(QTimerEvent *)
     auto *input = qobject_cast<QInputDialog *>(dialog);
     auto *box = qobject_cast<QMessageBox *>(dialog);
     seen << dialog->windowTitle() + QLatin1Char('|')
-            + (input ? input->labelText() : box ? box->text() : QString());
+            + (input     ? input->labelText()
+                   : box ? box->text()
+                         : QString());
     const bool queued = !answers.isEmpty();
     if (!queued && m_strict)
         unexpected << seen.last();

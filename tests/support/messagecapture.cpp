@@ -1,27 +1,26 @@
 #include "messagecapture.h"
 
-#include <QStringList>
-
 namespace {
 MessageCapture *active = nullptr;
+QtMessageHandler chained = nullptr;
 
-void capture(QtMsgType type, const QMessageLogContext &, const QString &text)
+void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    if (active)
-        active->messages.append({ type, text });
+    active->messages.append({ type, text });
+    if (chained)
+        chained(type, context, text);
 }
 } // namespace
 
 MessageCapture::MessageCapture()
 {
     active = this;
-    previous = qInstallMessageHandler(capture);
+    chained = qInstallMessageHandler(capture);
 }
 
 MessageCapture::~MessageCapture()
 {
-    qInstallMessageHandler(previous);
-    active = nullptr;
+    qInstallMessageHandler(chained);
 }
 
 QStringList MessageCapture::texts(QtMsgType type) const

@@ -2,24 +2,17 @@
 
 #include <QList>
 #include <QPair>
-#include <QString>
-#include <QtGlobal>
+#include <QStringList>
 
-// Collects the process's messages while it exists; restores the handler
-// that was installed before it.
+// Collects the process's messages while it exists and passes them on to the
+// handler installed before it (the log sink's, say), which it restores at the end.
 class MessageCapture
 {
 public:
     MessageCapture();
     ~MessageCapture();
-    MessageCapture(const MessageCapture &) = delete;
-    MessageCapture &operator=(const MessageCapture &) = delete;
-
     QStringList texts(QtMsgType type) const;
     void clear() { messages.clear(); }
 
     QList<QPair<QtMsgType, QString>> messages;
-
-private:
-    QtMessageHandler previous = nullptr;
 };

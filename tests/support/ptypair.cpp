@@ -13,31 +13,30 @@
 PtyPair::PtyPair()
 {
     char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        master = slave = -1;
+    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        m_master = m_slave = -1;
         return;
     }
-    // Raw on both sides until the window configures the line itself.
+    // Raw until the program configures the line itself.
     termios settings{};
-    tcgetattr(slave, &settings);
+    tcgetattr(m_slave, &settings);
     cfmakeraw(&settings);
-    tcsetattr(slave, TCSANOW, &settings);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    path = QString::fromLocal8Bit(name);
+    tcsetattr(m_slave, TCSANOW, &settings);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_path = QString::fromLocal8Bit(name);
 }
 
 PtyPair::~PtyPair()
 {
     closeMaster();
-    if (slave >= 0)
-        ::close(slave);
+    if (m_slave >= 0)
+        ::close(m_slave);
 }
 
 bool PtyPair::write(const QByteArray &bytes)
 {
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(master, bytes.constData() + done, bytes.size() - done);
+    for (qint64 done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
         if (n <= 0)
             return false;
         done += n;
@@ -45,26 +44,18 @@ bool PtyPair::write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray PtyPair::readAvailable()
-{
-    QByteArray bytes;
-    char buffer[512];
-    ssize_t n = 0;
-    while (master >= 0 && (n = ::read(master, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, int(n));
-    return bytes;
-}
-
 QByteArray PtyPair::read(int count, int timeoutMs)
 {
     QByteArray bytes;
     QElapsedTimer clock;
     clock.start();
-    while (bytes.size() < count && clock.elapsed() < timeoutMs) {
+    while (bytes.size() < count && clock.elapsed() < timeoutMs && m_master >= 0) {
         QCoreApplication::processEvents();
-        pollfd fd{ master, POLLIN, 0 };
+        pollfd fd{ m_master, POLLIN, 0 };
         ::poll(&fd, 1, 5);
-        bytes += readAvailable();
+        char buffer[512];
+        for (ssize_t n; (n = ::read(m_master, buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, int(n));
     }
     return bytes;
 }
@@ -74,7 +65,7 @@ bool PtyPair::waitUntilTaken(int timeoutMs)
     QElapsedTimer clock;
     clock.start();
     int pending = 0;
-    while (::ioctl(slave, FIONREAD, &pending) == 0 && pending > 0) {
+    while (::ioctl(m_slave, FIONREAD, &pending) == 0 && pending > 0) {
         if (clock.elapsed() > timeoutMs)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -84,7 +75,7 @@ bool PtyPair::waitUntilTaken(int timeoutMs)
 
 void PtyPair::closeMaster()
 {
-    if (master >= 0)
-        ::close(master);
-    master = -1;
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
 }

@@ -15,16 +15,13 @@ public:
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
-    bool isValid() const { return master >= 0; }
-    QString slavePath() const { return path; }
-    // For a peer that writes from a thread of its own (benchmarks).
-    int masterFd() const { return master; }
-
+    bool isValid() const { return m_master >= 0; }
+    QString slavePath() const { return m_path; }
+    int masterFd() const { return m_master; } // for a peer writing from a thread of its own
     bool write(const QByteArray &bytes);
     // Reads until count bytes came or timeoutMs passed, running the event loop
     // meanwhile so the program's port can flush what it wrote.
     QByteArray read(int count, int timeoutMs = 2000);
-    // Whatever arrives while the event loop runs for ms milliseconds.
     QByteArray drain(int ms = 100) { return read(INT_MAX, ms); }
     // Runs the event loop until the program's port has taken in everything
     // written to it; false on timeout.
@@ -33,9 +30,7 @@ public:
     void closeMaster();
 
 private:
-    QByteArray readAvailable();
-
-    int master = -1;
-    int slave = -1;
-    QString path;
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
 };

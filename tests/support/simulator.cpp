@@ -1,34 +1,23 @@
 #include "simulator.h"
 
 namespace {
-constexpr int startTimeout = 5000; // ms
-}
-
-Simulator::Simulator() = default;
-
-Simulator::~Simulator()
-{
-    stop();
+constexpr int patience = 5000; // ms
 }
 
 bool Simulator::start(const QStringList &options)
 {
     m_process.start(QStringLiteral(SHUTTER_SIM), options);
-    if (!m_process.waitForStarted(startTimeout))
-        return false;
-    while (!m_process.canReadLine() && m_process.waitForReadyRead(startTimeout)) {
-    }
+    while (m_process.waitForStarted(patience) && !m_process.canReadLine()
+           && m_process.waitForReadyRead(patience)) { }
     m_port = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     return !m_port.isEmpty();
 }
 
 QString Simulator::stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(startTimeout))
-            m_process.kill();
-        m_process.waitForFinished(startTimeout);
-    }
+    m_process.terminate();
+    if (!m_process.waitForFinished(patience))
+        m_process.kill();
+    m_process.waitForFinished(patience);
     return QString::fromLocal8Bit(m_process.readAllStandardError());
 }

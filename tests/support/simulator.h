@@ -1,22 +1,17 @@
 #pragma once
 
 #include <QProcess>
-#include <QStringList>
 
 // The simulated controller as a child process on a pseudo-terminal of its
-// own. Tests and benchmarks start it the same way.
+// own, started the same way by tests and benchmarks; ended with the object.
 class Simulator
 {
 public:
-    Simulator();
-    ~Simulator();
-    Simulator(const Simulator &) = delete;
-    Simulator &operator=(const Simulator &) = delete;
-
-    // Starts it with the given options; false when it did not print its port.
+    ~Simulator() { stop(); }
+    // False when it did not start or print its port.
     bool start(const QStringList &options);
     QString port() const { return m_port; }
-    // Ends it (SIGTERM, then kill) and returns what it reported on stderr.
+    // Ends it and returns what it reported on stderr.
     QString stop();
     QProcess &process() { return m_process; }
 

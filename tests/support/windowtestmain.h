@@ -5,15 +5,12 @@
 #include <QApplication>
 #include <QtTest>
 
-// Runs a widget test against a throw-away home (the window writes its scheme
-// file and logs below it), set before the application object exists.
+// A widget test against a throw-away home, made before the application object.
 #define KAVRIN_WINDOW_TEST_MAIN(TestClass)                                                         \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         TestHome home;                                                                             \
-        if (!home.isValid())                                                                       \
-            return 1;                                                                              \
         QApplication app(argc, argv);                                                              \
         TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        return home.isValid() ? QTest::qExec(&test, argc, argv) : 1;                               \
     }

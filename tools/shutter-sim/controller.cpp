@@ -149,7 +149,8 @@ void Controller::report(StatusCode code, quint16 count)
 {
     // Idle frames are acknowledged too, but go unanswered while no host has the
     // port open; only the answers to commands are worth a complaint.
-    if (settings.expectAcks && (code == StatusCode::ParametersTaken || code == StatusCode::ModeTaken))
+    if (settings.expectAcks
+        && (code == StatusCode::ParametersTaken || code == StatusCode::ModeTaken))
         pendingAcks.append({ quint8(code), clock.elapsed() + ackTimeout });
     emit statusReady(statusFrame(code, count));
     idleTimer.start();

@@ -24,14 +24,9 @@ void LineWriter::send(const QByteArray &frame)
 {
     if (faults.silent)
         return;
-    QByteArray bytes = frame;
-    if (faults.wrongDevice && bytes.size() > 1)
-        bytes[1] = 0x05;
-    if (faults.garbage)
-        bytes.prepend(noise());
-
+    const QByteArray bytes = withFaults(frame);
     if (!faults.join) {
-        queue(bytes);
+        queue(bytes, faults.split);
         return;
     }
     held.append(bytes);
@@ -41,25 +36,42 @@ void LineWriter::send(const QByteArray &frame)
         holdTimer.start();
 }
 
+void LineWriter::stream(const QByteArray &frame)
+{
+    if (!faults.silent)
+        queue(withFaults(frame), true);
+}
+
+QByteArray LineWriter::withFaults(const QByteArray &frame)
+{
+    QByteArray bytes = frame;
+    if (faults.wrongDevice && bytes.size() > 1)
+        bytes[1] = 0x05;
+    if (faults.garbage)
+        bytes.prepend(noise());
+    return bytes;
+}
+
 void LineWriter::flushHeld()
 {
     holdTimer.stop();
     if (held.isEmpty())
         return;
-    queue(held);
+    queue(held, faults.split);
     held.clear();
     heldFrames = 0;
     holdTarget = 2 + random->bounded(3);
 }
 
-void LineWriter::queue(const QByteArray &bytes)
+void LineWriter::queue(const QByteArray &bytes, bool inPieces)
 {
-    if (!faults.split) {
+    // Whole writes wait behind pieces still to go, so frames never interleave.
+    if (!inPieces && pieces.isEmpty()) {
         line->write(bytes);
         return;
     }
     for (int pos = 0; pos < bytes.size();) {
-        const int length = 1 + random->bounded(8);
+        const int length = inPieces ? 1 + random->bounded(8) : bytes.size();
         pieces.append(bytes.mid(pos, length));
         pos += length;
     }
@@ -78,13 +90,11 @@ void LineWriter::writeNextPiece()
 
 QByteArray LineWriter::noise()
 {
-    // No 0x8E: a stray start byte would be another device's frame, not noise.
+    // Any byte, the start byte 0x8E too: the host must not take a stray one
+    // for another device's frame.
     QByteArray bytes;
     const int length = 1 + random->bounded(6);
-    while (bytes.size() < length) {
-        const char b = static_cast<char>(random->bounded(256));
-        if (b != '\x8E')
-            bytes.append(b);
-    }
+    while (bytes.size() < length)
+        bytes.append(static_cast<char>(random->bounded(256)));
     return bytes;
 }

@@ -28,10 +28,14 @@ public:
                QObject *parent = nullptr);
 
     void send(const QByteArray &frame);
+    // Like send, but always in pieces and never held back: a line that is
+    // never idle, so a backlog thrown away leaves the host inside a frame.
+    void stream(const QByteArray &frame);
 
 private:
+    QByteArray withFaults(const QByteArray &frame);
     void flushHeld();
-    void queue(const QByteArray &bytes);
+    void queue(const QByteArray &bytes, bool inPieces);
     void writeNextPiece();
     QByteArray noise();
 

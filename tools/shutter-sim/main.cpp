@@ -4,6 +4,8 @@
 #include "linewriter.h"
 #include "pty.h"
 
+#include "protocol/statusframe.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -19,6 +21,9 @@
 namespace {
 
 int signalPipe[2] = { -1, -1 };
+
+// --stream: trigger status frames at this pace while no host reads the port.
+constexpr int streamInterval = 25; // ms
 
 void onSignal(int)
 {
@@ -90,6 +95,9 @@ int main(int argc, char *argv[])
                                    QStringLiteral("Write each frame in random pieces."));
     const QCommandLineOption join(QStringLiteral("join"),
                                   QStringLiteral("Hold frames back and write several at once."));
+    const QCommandLineOption stream(
+        QStringLiteral("stream"),
+        QStringLiteral("Send trigger status frames while no host has the port open."));
     const QCommandLineOption garbage(QStringLiteral("garbage"),
                                      QStringLiteral("Random bytes between frames."));
     const QCommandLineOption vanishAfter(QStringLiteral("vanish-after"),
@@ -101,8 +109,8 @@ int main(int argc, char *argv[])
                                      QStringLiteral("Log received commands on stderr."));
     const QCommandLineOption stdinEof(QStringLiteral("exit-on-stdin-eof"),
                                       QStringLiteral("Exit when stdin closes."));
-    parser.addOptions({ triggerRate, idleInterval, silent, wrongDevice, split, join, garbage,
-                        vanishAfter, seed, verbose, stdinEof });
+    parser.addOptions({ triggerRate, idleInterval, silent, wrongDevice, split, join, stream,
+                        garbage, vanishAfter, seed, verbose, stdinEof });
     parser.process(app);
 
     bool ok = true;
@@ -155,6 +163,23 @@ int main(int argc, char *argv[])
                         message.bytes.toHex(' ').constData());
         }
     });
+
+    // A host that opens the port finds the line busy, most often inside a frame.
+    QTimer streamTimer;
+    quint16 streamed = 0;
+    bool hostWasPresent = false;
+    if (parser.isSet(stream)) {
+        QObject::connect(&streamTimer, &QTimer::timeout, &writer, [&] {
+            const bool host = line.hostPresent();
+            if (settings.verbose && host != hostWasPresent)
+                fprintf(stderr, "shutter-sim: %s\n",
+                        host ? "a host reads the port" : "nobody reads the port");
+            hostWasPresent = host;
+            if (!host)
+                writer.stream(statusFrame(StatusCode::ExternalTriggerCount, ++streamed));
+        });
+        streamTimer.start(streamInterval);
+    }
 
     if (parser.isSet(vanishAfter)) {
         // The port disappears as an unplugged adapter's would.

@@ -15,6 +15,8 @@ namespace {
 // A host that reads keeps the queue short; more than this means nobody is
 // reading, and a host opening the port later should not get a stale backlog.
 constexpr int unreadLimit = 256;
+// Bytes left unread this long mean no host has the port open (any longer).
+constexpr int hostTimeout = 1000; // ms
 
 QString systemError(const char *what)
 {
@@ -85,8 +87,10 @@ void PseudoTerminal::write(const QByteArray &bytes)
     if (master < 0)
         return;
     int unread = 0;
-    if (ioctl(slave, FIONREAD, &unread) == 0 && unread > unreadLimit)
+    if (ioctl(slave, FIONREAD, &unread) == 0 && unread > unreadLimit) {
         tcflush(slave, TCIFLUSH);
+        ++discards;
+    }
     const char *data = bytes.constData();
     ssize_t left = bytes.size();
     while (left > 0) {
@@ -98,4 +102,24 @@ void PseudoTerminal::write(const QByteArray &bytes)
         data += n;
         left -= n;
     }
+}
+
+bool PseudoTerminal::hostPresent()
+{
+    int unread = 0;
+    if (slave < 0 || ioctl(slave, FIONREAD, &unread) != 0)
+        return false;
+    // Fewer bytes than last time, and not by a discard of ours: someone read.
+    const bool taken = unread < lastUnread && discards == discardsSeen;
+    if (taken)
+        host = true;
+    if (unread == 0 || taken)
+        lying.invalidate();
+    else if (!lying.isValid())
+        lying.start();
+    else if (lying.hasExpired(hostTimeout))
+        host = false;
+    lastUnread = unread;
+    discardsSeen = discards;
+    return host;
 }

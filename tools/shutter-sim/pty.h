@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 
 // The controller's end of a pseudo-terminal. The slave end is kept open as
@@ -22,8 +23,18 @@ public:
     // Writes without blocking; bytes a full line cannot take are dropped.
     void write(const QByteArray &bytes);
 
+    // Whether a host seems to have the port open, judged by what is left
+    // unread: a host takes what is written within moments, so bytes lying
+    // unread for a second mean nobody has. Call it regularly; no host at first.
+    bool hostPresent();
+
 private:
     int master = -1;
     int slave = -1;
     QString path;
+    int discards = 0; // backlogs thrown away by write()
+    int discardsSeen = 0;
+    int lastUnread = 0;
+    bool host = false;
+    QElapsedTimer lying; // since when bytes have been waiting unread
 };
