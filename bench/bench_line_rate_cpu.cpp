@@ -1,15 +1,15 @@
 // The window's CPU use while the controller sends status frames at exactly
 // the line's limit, 480 frames/s, for 10 s. Usage: bench_line_rate_cpu [SECONDS]
-#include "app/kavrin.h"
-#include "openport.h"
+#include "app/mainwindow.h"
+#include "log/logsink.h"
 #include "procstats.h"
 #include "ptypair.h"
 #include "statusstream.h"
 #include "testhome.h"
+#include "ui/countdisplay.h"
+#include "windowdriver.h"
 
 #include <QApplication>
-#include <QSerialPort>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <atomic>
@@ -64,16 +64,18 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10;
 
-    Kavrin window;
+    LogSink logSink; // as main has it
+    MainWindow window(&logSink);
     window.show();
+    const WindowDriver driver(&window);
+    auto *countDisplay = driver.get<CountDisplay>("countDisplay");
     PtyPair line;
-    if (!line.isValid() || !openPortAt(window, line.slavePath())) {
+    if (!countDisplay || !line.isValid() || !driver.openPort(line.slavePath())) {
         std::fprintf(stderr, "line_rate_cpu: cannot open a pseudo-terminal\n");
         return 1;
     }
     long updates = 0;
-    QObject::connect(window.countDisplay, &QTextEdit::textChanged, window.countDisplay,
-                     [&] { ++updates; });
+    QObject::connect(countDisplay, &QTextEdit::textChanged, countDisplay, [&] { ++updates; });
     // Settle the start-up work before measuring.
     QTimer::singleShot(200, &app, [] { QCoreApplication::exit(); });
     app.exec();
@@ -105,8 +107,8 @@ int main(int argc, char *argv[])
     const double windowCpu = processCpuSeconds() - cpuBefore - peer.cpuSeconds;
     const double percent = 100.0 * windowCpu / wall;
     // Counts are handled in order: the last one on screen accounts for the rest.
-    const bool shownRight = window.countDisplay->toPlainText()
-        == QStringLiteral("触发次数：%1").arg(stream.lastCount);
+    const bool shownRight
+        = countDisplay->toPlainText() == QStringLiteral("触发次数：%1").arg(stream.lastCount);
     const bool complete = shownRight && peer.ackBytes == 3L * stream.ackFrames;
 
     std::printf("line rate cpu: %d frames at %d/s over %.2f s; window used %.3f s of CPU\n",

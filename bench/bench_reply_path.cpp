@@ -1,16 +1,14 @@
-// How many status frames per second the window handles when the line brings
-// them as fast as a pseudo-terminal can, cut at random places, and whether
-// every one was accounted for. Usage: bench_reply_path [FRAMES]
-#include "app/kavrin.h"
-#include "openport.h"
+// How many status frames per second the reply path (the session's reader,
+// acknowledgements and count reports) handles when the line brings them as
+// fast as a pseudo-terminal can, cut at random places, and whether every one
+// was accounted for. Usage: bench_reply_path [FRAMES]
+#include "device/shuttersession.h"
 #include "ptypair.h"
 #include "statusstream.h"
 #include "testhome.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSerialPort>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <atomic>
@@ -38,7 +36,7 @@ struct Peer
 };
 
 // Writes the stream in random pieces of 1 to 256 bytes as fast as the pty
-// takes them, and reads the acknowledgements the window sends back.
+// takes them, and reads the acknowledgements the session sends back.
 void runPeer(int master, const QByteArray &stream, Peer *peer)
 {
     std::mt19937 random(7);
@@ -74,51 +72,50 @@ int main(int argc, char *argv[])
     const TestHome home;
     if (!home.isValid())
         return 1;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const int frames = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200000;
 
-    Kavrin window;
-    window.show();
+    ShutterSession session;
     PtyPair line;
-    if (!line.isValid() || !openPortAt(window, line.slavePath())) {
+    if (!line.isValid() || session.open(line.slavePath()) != ShutterSession::OpenResult::Opened) {
         std::fprintf(stderr, "reply_path: cannot open a pseudo-terminal\n");
         return 1;
     }
 
     const StatusStream stream = makeStatusStream(frames);
-    // Counts rise and are handled in order, and the display is refreshed at a
-    // steady pace with the latest count: the last count on screen accounts
-    // for every count frame before it.
-    const QString expected = QStringLiteral("触发次数：%1").arg(stream.lastCount);
-    long updates = 0;
-    bool lastShown = false;
-    Clock::time_point lastUpdate;
-    QObject::connect(window.countDisplay, &QTextEdit::textChanged, window.countDisplay, [&] {
-        ++updates;
-        lastUpdate = Clock::now();
-        lastShown = window.countDisplay->toPlainText() == expected;
+    // Every count frame must be reported once, in order: each count is the
+    // one before plus one (16 bits, so it wraps).
+    long reports = 0;
+    long outOfOrder = 0;
+    int lastCount = 0;
+    Clock::time_point lastReport;
+    QObject::connect(&session, &ShutterSession::countReported, &session, [&](CountKind, int count) {
+        if (count != ((lastCount + 1) & 0xFFFF))
+            ++outOfOrder;
+        lastCount = count;
+        ++reports;
+        lastReport = Clock::now();
     });
 
     Peer peer;
     const Clock::time_point start = Clock::now();
     std::thread writer(runPeer, line.masterFd(), stream.bytes, &peer);
 
-    // Done when every count is shown and every acknowledgement is back, or
-    // when nothing has moved for five seconds.
-    long seenUpdates = -1;
+    // Done when every count is reported and every acknowledgement is back,
+    // or when nothing has moved for five seconds.
+    long seenReports = -1;
     long seenAcks = -1;
     QElapsedTimer still;
     still.start();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
         const long acks = peer.ackBytes;
-        if (peer.written && lastShown && acks >= 3L * stream.ackFrames) {
+        if (peer.written && reports >= stream.countFrames && acks >= 3L * stream.ackFrames) {
             app.quit();
             return;
         }
-        if (updates != seenUpdates || acks != seenAcks) {
-            seenUpdates = updates;
+        if (reports != seenReports || acks != seenAcks) {
+            seenReports = reports;
             seenAcks = acks;
             still.restart();
         } else if (still.elapsed() > 5000) {
@@ -135,24 +132,22 @@ int main(int argc, char *argv[])
     peer.stop = true;
     writer.join();
 
-    const Clock::time_point end = qMax(lastUpdate, peer.lastAck);
+    const Clock::time_point end = qMax(lastReport, peer.lastAck);
     const double seconds = std::chrono::duration<double>(end - start).count();
     const double rate = seconds > 0 ? frames / seconds : 0;
-    const QString shown = window.countDisplay->toPlainText();
-    const bool shownRight = shown == expected;
-    // Counts never shown: those after the last one on screen.
-    const long lost = stream.lastCount - shown.section(QStringLiteral("："), 1).toLong();
+    const bool lastRight = lastCount == stream.lastCount;
+    const long lost = stream.countFrames - reports;
     const long acks = peer.ackBytes / 3;
-    const bool complete
-        = peer.written && shownRight && acks == stream.ackFrames && peer.ackBytes % 3 == 0;
+    const bool complete = peer.written && lastRight && lost == 0 && outOfOrder == 0
+        && acks == stream.ackFrames && peer.ackBytes % 3 == 0;
 
     std::printf("reply path: %d frames (%d counts, %d asking for an ack) in %.3f s\n", frames,
                 stream.countFrames, stream.ackFrames, seconds);
     std::printf("reply path: %.0f frames/s = %.1f x the line's 480 frames/s\n", rate,
                 rate / lineLimit);
-    std::printf("reply path: last count shown %s, %ld display refreshes for %d counts, acks "
+    std::printf("reply path: last count %s, %ld counts reported for %d (%ld out of order), acks "
                 "%ld/%d\n",
-                shownRight ? "right" : "WRONG", updates, stream.countFrames, acks,
+                lastRight ? "right" : "WRONG", reports, stream.countFrames, outOfOrder, acks,
                 stream.ackFrames);
     std::printf("BENCH reply_path frames=%d frames_per_s=%.0f x_line=%.1f lost=%ld "
                 "acks_missing=%ld ok=%d\n",

@@ -1,7 +1,8 @@
 // Time from process start to the main window shown (offscreen), and resident
 // memory then. Without arguments it runs itself five times and reports the
 // median; with --once it is one such run and prints "<ms> <kB>".
-#include "app/kavrin.h"
+#include "app/mainwindow.h"
+#include "log/logsink.h"
 #include "procstats.h"
 #include "testhome.h"
 
@@ -40,17 +41,17 @@ int runOnce(int argc, char *argv[])
         return 1;
     QApplication app(argc, argv);
     // As main does it.
-    auto *window = new Kavrin;
-    window->winId(); // the native window exists before show, so its Expose is seen
+    LogSink logSink;
+    MainWindow window(&logSink);
+    window.winId(); // the native window exists before show, so its Expose is seen
     ExposeWatch watch;
-    window->windowHandle()->installEventFilter(&watch);
-    window->show();
+    window.windowHandle()->installEventFilter(&watch);
+    window.show();
     if (!watch.exposed)
         app.exec();
     const double ms = 1000.0 * secondsSinceProcessStart();
     std::printf("%.0f %ld\n", ms, residentKb());
     std::fflush(stdout);
-    delete window;
     return 0;
 }
 

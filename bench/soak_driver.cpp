@@ -2,39 +2,45 @@
 // line faults switched on in turn, reopening the port after every closure,
 // and fails when resident memory grows without bound.
 // Usage: soak_driver MINUTES
-#include "app/kavrin.h"
-#include "boxanswerer.h"
+#include "app/mainwindow.h"
+#include "dialoganswerer.h"
+#include "log/logsink.h"
 #include "procstats.h"
+#include "simulator.h"
 #include "soakphases.h"
 #include "testhome.h"
-
-#include "ui/clickedcombobox.h"
-#include "ui/strspinbox.h"
+#include "ui/countdisplay.h"
+#include "windowdriver.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
-#include <QSerialPort>
 #include <QSpinBox>
-#include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
+
+const char connectedText[] = "串口已连接";
 
 class SoakDriver : public QObject
 {
 public:
-    SoakDriver(Kavrin &window, int seconds)
+    SoakDriver(QWidget *window, const LogSink &logSink, int seconds)
         : window(window), totalMs(1000LL * seconds), phases(soakPhases())
     {
-        connect(window.countDisplay, &QTextEdit::textChanged, this, [this] { ++countUpdates; });
-        connect(window.serialPort, &QIODevice::aboutToClose, this, [this] { ++closures; });
+        connect(this->window.get<CountDisplay>("countDisplay"), &QTextEdit::textChanged, this,
+                [this] { ++countUpdates; });
+        // Every closure, whoever caused it, leaves its line in the log.
+        connect(&logSink, &LogSink::lineLogged, this, [this](const QString &line) {
+            if (line.endsWith(QStringLiteral("已关闭！")))
+                ++closures;
+        });
         connect(&tick, &QTimer::timeout, this, [this] { step(); });
     }
 
@@ -55,17 +61,18 @@ private:
     void stopSimulator();
     void reopen();
     void operate();
+    bool portIsOpen() const { return window.status() == QString::fromUtf8(connectedText); }
+    void disconnectPort() const { window.get<QPushButton>("disconnect")->click(); }
 
-    Kavrin &window;
+    WindowDriver window;
     qint64 totalMs;
     QVector<SoakPhase> phases;
     int phase = 0;
     QTimer tick;
     QElapsedTimer clock;
     QElapsedTimer phaseClock;
-    QProcess *simulator = nullptr;
-    QString simulatorPath;
-    BoxAnswerer boxes;
+    std::unique_ptr<Simulator> simulator;
+    DialogAnswerer boxes;
     bool stepping = false;
     long countUpdates = 0;
     int closures = 0;
@@ -84,13 +91,13 @@ void SoakDriver::step()
     stepping = true;
     if (clock.elapsed() >= totalMs) {
         tick.stop();
-        window.disconnectButton->click();
+        disconnectPort();
         stopSimulator();
         rssKb << residentKb();
         QCoreApplication::quit();
     } else if (phaseClock.elapsed() >= 1000LL * phases.at(phase).seconds) {
         nextPhase();
-    } else if (!window.serialPort->isOpen()) {
+    } else if (!portIsOpen()) {
         reopen();
     } else {
         operate();
@@ -100,7 +107,7 @@ void SoakDriver::step()
 
 void SoakDriver::nextPhase()
 {
-    window.disconnectButton->click();
+    disconnectPort();
     stopSimulator();
     rssKb << residentKb();
     std::printf("soak: phase %-12s done at %5.1f s: %ld count updates, %d closures, %ld kB "
@@ -114,53 +121,31 @@ void SoakDriver::nextPhase()
 
 bool SoakDriver::startSimulator()
 {
-    stopSimulator();
-    simulator = new QProcess(this);
-    // Its complaints about acknowledgements cut off by a closure are expected here.
-    simulator->setStandardErrorFile(QProcess::nullDevice());
-    simulator->start(QStringLiteral(SHUTTER_SIM),
-                     QStringList{ QStringLiteral("--seed"), QString::number(++simulators),
-                                  QStringLiteral("--trigger-rate"), QStringLiteral("100"),
-                                  QStringLiteral("--idle-interval"), QStringLiteral("100"),
-                                  QStringLiteral("--exit-on-stdin-eof") }
-                         + phases.at(phase).simulatorOptions);
-    if (!simulator->waitForStarted(3000) || !simulator->waitForReadyRead(3000))
-        return false;
-    simulatorPath = QString::fromLocal8Bit(simulator->readLine()).trimmed();
-    return !simulatorPath.isEmpty();
+    // A new one each time: a controller that vanished comes back on a new path.
+    simulator = std::make_unique<Simulator>();
+    return simulator->start(QStringList{ QStringLiteral("--seed"), QString::number(++simulators),
+                                         QStringLiteral("--trigger-rate"), QStringLiteral("100"),
+                                         QStringLiteral("--idle-interval"), QStringLiteral("100"),
+                                         QStringLiteral("--exit-on-stdin-eof") }
+                            + phases.at(phase).simulatorOptions);
 }
 
 void SoakDriver::stopSimulator()
 {
-    if (!simulator)
-        return;
-    if (simulator->state() != QProcess::NotRunning) {
-        simulator->terminate();
-        if (!simulator->waitForFinished(2000))
-            simulator->kill();
-        simulator->waitForFinished(1000);
-    }
-    delete simulator;
-    simulator = nullptr;
-    simulatorPath.clear();
+    // What it said on stderr (acknowledgements cut off by a closure) is expected here.
+    if (simulator)
+        simulator->stop();
+    simulator.reset();
 }
 
 void SoakDriver::reopen()
 {
-    // A controller that vanished is replaced by a new one on a new path.
-    if (!simulator || simulator->state() != QProcess::Running) {
+    if (!simulator || simulator->process().state() != QProcess::Running) {
         if (!startSimulator())
             return;
     }
     // As the operator: open the selector (it rescans), pick the controller's port.
-    qputenv("KAVRIN_EXTRA_PORTS", simulatorPath.toLocal8Bit());
-    emit window.portCombo->clicked();
-    const int index = window.portCombo->findText(simulatorPath);
-    if (index < 0)
-        return;
-    window.portCombo->setCurrentIndex(index);
-    emit window.portCombo->activated(index);
-    if (window.serialPort->isOpen()) {
+    if (window.openPort(simulator->port())) {
         ++opens;
         if (rssKb.isEmpty())
             rssKb << residentKb();
@@ -175,23 +160,29 @@ void SoakDriver::operate()
     const int choice = random->bounded(20);
     ++actions;
     if (choice == 0) {
-        window.manualRadio->click();
+        window.radio(0)->click(); // manual
     } else if (choice == 1) {
-        window.autoRadio->click();
+        window.radio(1)->click(); // automatic
     } else if (choice < 4) {
-        if (window.startButton->isEnabled())
-            window.startButton->click();
+        // Its tooltip names what a click does next.
+        QPushButton *start = window.button(QStringLiteral("open"));
+        if (!start)
+            start = window.button(QStringLiteral("stop"));
+        if (start->isEnabled())
+            start->click();
     } else if (choice == 4) {
-        window.openSpin->setValue(random->bounded(1, 6));
-        window.closeSpin->setValue(random->bounded(1, 6));
-        window.cycleSpin->setValue(random->bounded(1, 1001));
-        if (window.saveSettingsButton->isEnabled())
-            window.saveSettingsButton->click();
+        window.get<QSpinBox>("openSpin")->setValue(random->bounded(1, 6));
+        window.get<QSpinBox>("closeSpin")->setValue(random->bounded(1, 6));
+        window.get<QSpinBox>("cycleSpin")->setValue(random->bounded(1, 1001));
+        auto *save = window.get<QPushButton>("Buttontext");
+        if (save->isEnabled())
+            save->click();
     } else if (choice == 5) {
-        if (window.triggerSpin->isEnabled())
-            window.triggerSpin->setValue(1 - window.triggerSpin->value());
-    } else if (!window.triggerRadio->isChecked()) {
-        window.triggerRadio->click();
+        auto *trigger = window.get<QSpinBox>("triggerSpin");
+        if (trigger->isEnabled())
+            trigger->setValue(1 - trigger->value());
+    } else if (!window.radio(2)->isChecked()) {
+        window.radio(2)->click(); // external trigger
     } else {
         --actions;
     }
@@ -226,9 +217,26 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const double minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 1.0;
 
-    auto *window = new Kavrin; // as main does; lives until the process ends
-    window->show();
-    SoakDriver driver(*window, static_cast<int>(minutes * 60));
+    // As main does it.
+    LogSink logSink;
+    MainWindow window(&logSink);
+    window.show();
+    // Every control the soak touches: a renamed one fails here, not midway.
+    const WindowDriver controls(&window);
+    const QObject *needed[] = { controls.get<CountDisplay>("countDisplay"),
+                                controls.get<QPushButton>("disconnect"),
+                                controls.get<QPushButton>("Buttontext"),
+                                controls.button(QStringLiteral("open")),
+                                controls.radio(2),
+                                controls.get<QSpinBox>("openSpin"),
+                                controls.get<QSpinBox>("closeSpin"),
+                                controls.get<QSpinBox>("cycleSpin"),
+                                controls.get<QSpinBox>("triggerSpin") };
+    if (std::find(std::begin(needed), std::end(needed), nullptr) != std::end(needed)) {
+        std::fprintf(stderr, "soak: the window lacks a control it drives\n");
+        return 1;
+    }
+    SoakDriver driver(&window, logSink, static_cast<int>(minutes * 60));
     driver.start();
     app.exec();
     return driver.report() ? 0 : 1;

@@ -9,9 +9,9 @@ struct StatusStream
 {
     QByteArray bytes;
     int frames = 0;
-    int countFrames = 0; // frames that the window shows a count for
-    int ackFrames = 0; // frames the window must answer with 4F 4B 21
-    int lastCount = 0; // the count of the last 0x43 frame, as displayed
+    int countFrames = 0; // frames that report a trigger count
+    int ackFrames = 0; // frames the host must answer with 4F 4B 21
+    int lastCount = 0; // the count of the last 0x43 frame
 };
 
 StatusStream makeStatusStream(int frames);
