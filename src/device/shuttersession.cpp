@@ -110,6 +110,12 @@ bool ShutterSession::isOpen() const
     return m_port->isOpen();
 }
 
+void ShutterSession::flush(int timeoutMs)
+{
+    while (m_port->isOpen() && m_port->bytesToWrite() > 0
+           && m_port->waitForBytesWritten(timeoutMs)) { }
+}
+
 QString ShutterSession::portName() const
 {
     return m_port->portName();

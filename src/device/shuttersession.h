@@ -32,6 +32,9 @@ public:
     // Drops what is buffered both ways and closes; nothing when not open.
     void close();
     bool isOpen() const;
+    // Waits until the frames written so far have left, at most timeoutMs;
+    // close() drops what has not.
+    void flush(int timeoutMs);
     QString portName() const;
 
     // Sends the mode's frame; a newly chosen mode is idle. The trigger

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "device/shuttersession.h"
+
+#include <QString>
+
+class QStringList;
+
+// What a `kavrin-cli run` was asked to do, in the order it is done: open the
+// port, choose the mode, send the parameters, start, watch.
+struct CliRequest
+{
+    QString port;
+    ShutterMode mode = ShutterMode::None;
+    bool sendParameters = false;
+    int openTime = 2; // 100 ms units, as the window's defaults
+    int closeTime = 2;
+    int cycles = 10;
+    bool start = false;
+    int watchSeconds = -1; // -1: no watching; 0: until stopped
+    bool untilDone = false;
+    bool stopOnExit = false;
+    bool json = false;
+};
+
+// Reads the arguments after "run". On a usage error returns false with one
+// line for stderr in *error; nothing is sent then.
+bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString *error);

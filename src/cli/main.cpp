@@ -1,0 +1,81 @@
+// kavrin-cli: the shutter controller from scripts, on the session the window uses.
+#include "cli/clirun.h"
+#include "device/portbusy.h"
+#include "device/portscan.h"
+#include "log/logsink.h"
+
+#include <QCoreApplication>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+constexpr int signalPoll = 50; // ms
+
+void onSignal(int)
+{
+    interrupted = 1;
+}
+
+const char usage[] = "usage: kavrin-cli ports\n"
+                     "       kavrin-cli run --port PORT [--mode manual|auto|trigger-sync|"
+                     "trigger-async]\n"
+                     "                      [--open N] [--close N] [--cycles N] [--scheme NAME]\n"
+                     "                      [--start] [--watch SECONDS] [--until-done]\n"
+                     "                      [--stop-on-exit] [--json]\n"
+                     "Times are in units of 100 ms; open, close and cycles run from 1 to 1000.\n";
+
+int listPorts()
+{
+    const QSerialPort own; // nothing of ours is open
+    for (const QString &name : availablePortNames())
+        std::printf("%s%s\n", qPrintable(name), isPortBusy(own, name) ? " busy" : "");
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    const QString command = arguments.value(0);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        std::printf("%s", usage);
+        return Done;
+    }
+    if (command == QLatin1String("ports") && arguments.size() == 1)
+        return listPorts();
+    CliRequest request;
+    QString error;
+    if (command != QLatin1String("run")) {
+        std::fprintf(stderr, "kavrin-cli: expected \"ports\" or \"run\"\n%s", usage);
+        return UsageError;
+    }
+    if (!parseRunRequest(arguments.mid(1), &request, &error)) {
+        std::fprintf(stderr, "kavrin-cli: %s\n", qPrintable(error));
+        return UsageError;
+    }
+
+    // Every message goes to the day's log file, as the window's do, and to stderr.
+    LogSink logSink;
+    QObject::connect(&logSink, &LogSink::lineLogged, &app, [](const QString &line) {
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    });
+    CliRun run(request);
+    QObject::connect(&run, &CliRun::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    QTimer signalWatch;
+    QObject::connect(&signalWatch, &QTimer::timeout, &run, [&run] {
+        if (interrupted)
+            run.interrupt();
+    });
+    signalWatch.start(signalPoll);
+    run.start();
+    return QCoreApplication::exec();
+}
