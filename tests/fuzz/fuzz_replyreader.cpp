@@ -1,10 +1,6 @@
-// Feeds the reply reader the input cut into reads whose lengths the input
-// itself chooses, and checks what it hands out against feeding it all at once.
+// Feeds the reply reader the input in reads whose lengths the input chooses, against one read.
 #include "protocol/replyreader.h"
 #include "protocol/statusframe.h"
-
-#include <QByteArray>
-#include <QList>
 
 #include <cstddef>
 #include <cstdint>
@@ -12,10 +8,8 @@
 
 namespace {
 
-// The most a reader may hold between reads: a handed-out status frame whose
-// end is still open waits for a header that could start at its byte 23 and
-// has four of its five bytes there (27 bytes). Before the first header it
-// holds what follows a 0x8E for less than two frames and a header (52 bytes).
+// Held between reads at most: a handed-out frame whose end waits on a header begun at its byte
+// 23 (27 bytes); before the first header, what follows a 0x8E short of two frames and a header.
 constexpr int bufferLimit = 27;
 constexpr int syncBufferLimit = 52;
 
@@ -29,19 +23,14 @@ void checkFrames(const QList<QByteArray> &frames)
 {
     const QByteArray header = statusHeader();
     for (const QByteArray &frame : frames) {
-        check(!frame.isEmpty());
-        check(static_cast<quint8>(frame.at(0)) == 0x8E);
-        if (frame.startsWith(header)) {
-            check(frame.size() == 13);
-        } else {
-            // A foreign frame stops at the first byte that is not the header's.
-            check(frame.size() <= header.size());
-            check(!hasDeviceHeader(frame) || frame.size() > 3);
-        }
+        check(!frame.isEmpty() && static_cast<quint8>(frame.at(0)) == 0x8E);
+        // A foreign frame stops at the first byte that is not the header's.
+        check(frame.startsWith(header)
+                  ? frame.size() == 13
+                  : frame.size() <= header.size() && (!hasDeviceHeader(frame) || frame.size() > 3));
         const StatusReport report = readStatusFrame(frame);
         check(report.count >= 0 && report.count <= 0xFFFF);
-        if (report.kind != StatusReport::Unknown)
-            check(frame.startsWith(header));
+        check(report.kind == StatusReport::Unknown || frame.startsWith(header));
     }
 }
 
@@ -61,30 +50,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     ReplyReader pieces;
     QList<QByteArray> got;
-    int pos = 0;
-    while (pos < line.size()) {
+    for (int pos = 0, length = 0; pos < line.size(); pos += length) {
         seed = seed * 1103515245u + 12345u;
-        const int length = 1 + static_cast<int>((seed >> 16) % 32);
-        const QList<QByteArray> frames = pieces.feed(line.mid(pos, length));
-        checkFrames(frames);
-        got += frames;
-        pos += length;
+        length = 1 + static_cast<int>((seed >> 16) % 32);
+        got += pieces.feed(line.mid(pos, length));
         check(pieces.buffered() <= (pieces.isSynchronising() ? syncBufferLimit : bufferLimit));
     }
-    check(got == expected);
-    check(pieces.buffered() == whole.buffered());
+    checkFrames(got);
+    check(got == expected && pieces.buffered() == whole.buffered());
 
-    // A quiet line then judges the same bytes the same way.
+    // A quiet line then judges the same bytes the same way; still looking for the first
+    // header, the reader keeps at most a header begun.
     const QList<QByteArray> quiet = whole.flushQuiet();
     checkFrames(quiet);
-    check(pieces.flushQuiet() == quiet);
-    check(pieces.buffered() == whole.buffered());
-    // Still looking for the first header, it keeps at most a header begun.
+    check(pieces.flushQuiet() == quiet && pieces.buffered() == whole.buffered());
     check(!whole.isSynchronising() || whole.buffered() < statusHeader().size());
 
     // After clear() the reader starts afresh, as after a reopened port.
     pieces.clear();
-    check(pieces.buffered() == 0);
-    check(pieces.feed(line) == expected);
+    check(pieces.buffered() == 0 && pieces.feed(line) == expected);
     return 0;
 }

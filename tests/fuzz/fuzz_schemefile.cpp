@@ -1,9 +1,8 @@
-// Feeds the scheme-file reader arbitrary bytes and converts every member the
-// way the window does before putting it into the spin boxes.
+// Feeds the scheme-file reader arbitrary bytes and converts every member the way the window
+// does before putting it into the spin boxes.
 #include "schemes/schemefile.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 #include <QJsonValue>
 #include <QStringList>
 
@@ -19,45 +18,35 @@ void check(bool condition)
         std::abort();
 }
 
+bool same(const SchemeValues &a, const SchemeValues &b)
+{
+    return a.open == b.open && a.close == b.close && a.cycle == b.cycle;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<int>(size));
-    QJsonObject schemes;
-    schemes.insert(QStringLiteral("untouched"), 1);
-    const SchemeParse result = parseSchemeBytes(bytes, &schemes);
-    if (result != SchemeParse::Ok) {
+    QJsonObject schemes{ { QStringLiteral("untouched"), 1 } };
+    if (parseSchemeBytes(bytes, &schemes) != SchemeParse::Ok) {
         // A file that could not be read leaves the schemes as they were.
         check(schemes.size() == 1 && schemes.contains(QStringLiteral("untouched")));
         return 0;
     }
-
     // The list shows every name and a click looks its record up by name.
-    const QStringList names = schemes.keys();
-    for (const QString &name : names)
+    for (const QString &name : schemes.keys())
         check(schemes.contains(name));
 
-    for (auto it = schemes.constBegin(); it != schemes.constEnd(); ++it) {
-        const SchemeValues values = schemeValues(it.value());
-        // Whatever the record holds, the conversion yields plain integers;
-        // a record written back from them must read back the same.
-        const QJsonObject record = schemeRecord(values.open, values.close, values.cycle);
-        const SchemeValues again = schemeValues(record);
-        check(again.open == values.open && again.close == values.close
-              && again.cycle == values.cycle);
-    }
-
-    // What the program writes, it reads back with the same values under the
-    // same names.
+    // What the program writes, it reads back with the same values under the same names.
     QJsonObject reread;
     check(parseSchemeBytes(serialiseSchemes(schemes), &reread) == SchemeParse::Ok);
     for (auto it = schemes.constBegin(); it != schemes.constEnd(); ++it) {
-        check(reread.contains(it.key()));
-        const SchemeValues before = schemeValues(it.value());
-        const SchemeValues after = schemeValues(reread.value(it.key()));
-        check(before.open == after.open && before.close == after.close
-              && before.cycle == after.cycle);
+        // Whatever the record holds, the conversion yields plain integers that a record
+        // written back from them keeps.
+        const SchemeValues values = schemeValues(it.value());
+        check(same(schemeValues(schemeRecord(values.open, values.close, values.cycle)), values));
+        check(reread.contains(it.key()) && same(schemeValues(reread.value(it.key())), values));
     }
     return 0;
 }
