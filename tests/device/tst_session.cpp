@@ -4,7 +4,6 @@
 
 #include "messagecapture.h"
 #include "ptypair.h"
-#include "testhome.h"
 
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -14,20 +13,6 @@
 
 Q_DECLARE_METATYPE(ShutterMode)
 
-namespace {
-
-QByteArray hex(const QByteArray &text)
-{
-    return QByteArray::fromHex(text);
-}
-
-QByteArray command(const QByteArray &rest)
-{
-    return hex("8E017A0000000000" + rest);
-}
-
-} // namespace
-
 class TestSession : public QObject
 {
     Q_OBJECT
@@ -35,6 +20,7 @@ class TestSession : public QObject
     std::unique_ptr<PtyPair> pty;
     std::unique_ptr<ShutterSession> session;
     std::unique_ptr<MessageCapture> log;
+    QStringList events; // counts reported and run states entered, in order
 
     // Sends bytes as the controller and lets the session take them in.
     void deliver(const QByteArray &bytes)
@@ -42,55 +28,77 @@ class TestSession : public QObject
         QVERIFY(pty->write(bytes) && pty->waitUntilTaken());
         QCoreApplication::processEvents();
     }
-    void tick(int times)
+    bool openAfterTicks(int ticks)
     {
-        auto *watchdog = session->findChild<QTimer *>(QStringLiteral("watchdogTimer"));
-        for (int i = 0; i < times; ++i)
-            QMetaObject::invokeMethod(watchdog, "timeout");
+        while (ticks--)
+            QMetaObject::invokeMethod(session->findChild<QTimer *>("watchdogTimer"), "timeout");
+        return session->isOpen();
     }
+    static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+    static QByteArray status(int code, int n) { return statusFrame(StatusCode(code), n); }
     QStringList critical() const { return log->texts(QtCriticalMsg); }
 
 private slots:
+    // Each case starts connected, running the automatic mode.
     void init()
     {
         pty = std::make_unique<PtyPair>();
         session = std::make_unique<ShutterSession>();
         log = std::make_unique<MessageCapture>();
-        QVERIFY(pty->isValid());
+        connect(session.get(), &ShutterSession::countReported, this, [this](CountKind kind, int n) {
+            events << (kind == CountKind::Cycle ? "cycle " : "trigger ") + QString::number(n);
+        });
+        connect(session.get(), &ShutterSession::runStateChanged, this, [this](RunState state) {
+            events << (state == RunState::Idle ? "idle" : "running");
+        });
         QCOMPARE(session->open(pty->slavePath()), ShutterSession::OpenResult::Opened);
+        session->chooseMode(ShutterMode::Automatic);
+        session->toggleRun();
+        pty->drain();
+        events.clear();
     }
-    void cleanup()
-    {
-        session.reset();
-        log.reset();
-        pty.reset();
-    }
+    void cleanup() { session.reset(), log.reset(), pty.reset(); }
 
-    void openAndClose()
+    void openSendClose()
     {
-        const auto *port = session->findChild<QSerialPort *>();
-        QCOMPARE(port->baudRate(), 115200);
-        QCOMPARE(port->dataBits(), QSerialPort::Data8);
-        QCOMPARE(port->parity(), QSerialPort::NoParity);
-        QCOMPARE(port->stopBits(), QSerialPort::OneStop);
-        QCOMPARE(port->flowControl(), QSerialPort::NoFlowControl);
-        QCOMPARE(log->texts(QtDebugMsg), QStringList{ "串口已打开!" });
-
-        // The open port again is busy; another port is refused; either way
-        // the connection goes on under its own name.
+        auto *port = session->findChild<QSerialPort *>();
+        QCOMPARE((QList<qint64>{ port->baudRate(), port->dataBits(), port->parity(),
+                                 port->stopBits(), port->flowControl() }),
+                 (QList<qint64>{ 115200, 8, QSerialPort::NoParity, QSerialPort::OneStop,
+                                 QSerialPort::NoFlowControl }));
+        // Busy, refused (with the platform's reason): the connection goes on under its own name.
+        const QString name = pty->slavePath().remove("/dev/");
         PtyPair other;
         QCOMPARE(session->open(pty->slavePath()), ShutterSession::OpenResult::Busy);
         QCOMPARE(session->open(other.slavePath()), ShutterSession::OpenResult::Refused);
-        QCOMPARE(critical().mid(0, 2), (QStringList{ "串口被占用", "打开失败!" }));
-        QCOMPARE(critical().size(), 3); // and the platform's reason
-        QVERIFY(session->isOpen() && session->portName() == port->portName());
+        QCOMPARE(log->texts(QtDebugMsg) + critical().mid(0, 2),
+                 (QStringList{ "串口已打开!", "串口被占用", "打开失败!" }));
+        QVERIFY(critical().size() == 3 && session->isOpen() && session->portName() == name);
+        log->clear();
 
+        QSignalSpy sent(session.get(), &ShutterSession::parametersSent);
+        QSignalSpy refused(session.get(), &ShutterSession::parametersRefused);
         QSignalSpy closed(session.get(), &ShutterSession::closed);
+        QVERIFY(session->sendParameters(2, 2, 10));
+        QCOMPARE(pty->read(24), hex("8E017A000000000041 00020002000A 0000000000 0A968E8E"));
+        QCOMPARE(log->texts(QtDebugMsg),
+                 QStringList{ "\"快门设置：8E 01 7A 00 00 00 00 00 41 00 02 00 02 00 0a 00 00 00 "
+                              "00 00 0A968e8E\"" });
+        // A port that takes no bytes refuses the frame: no success then.
+        port->close();
+        QVERIFY(port->open(QIODevice::ReadOnly));
+        QVERIFY(!session->sendParameters(2, 2, 10));
+        QVERIFY(critical().size() == 1 && critical()[0].startsWith("参数发送失败："));
+
         session->close();
+        QCOMPARE(log->texts(QtDebugMsg).last(), QStringLiteral("串口: \"%1\" 已关闭！").arg(name));
+        // Closed, a second close and a parameter send do nothing at all.
+        log->clear();
         session->close();
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(log->texts(QtDebugMsg).last(),
-                 QStringLiteral("串口: \"%1\" 已关闭！").arg(port->portName()));
+        QVERIFY(!session->sendParameters(2, 2, 10));
+        QVERIFY(log->messages.isEmpty());
+        QCOMPARE((QList<int>{ sent.count(), refused.count(), closed.count() }),
+                 (QList<int>{ 1, 1, 1 }));
     }
 
     void modesAndRuns_data()
@@ -100,153 +108,79 @@ private slots:
         QTest::newRow("manual") << ShutterMode::Manual << QByteArray("420143014300");
         QTest::newRow("automatic") << ShutterMode::Automatic << QByteArray("420244014402");
         // The trigger modes keep the start and stop frames of the mode before.
-        QTest::newRow("trigger sync") << ShutterMode::TriggerSync << QByteArray("420343014300");
-        QTest::newRow("trigger async") << ShutterMode::TriggerAsync << QByteArray("420443014300");
+        QTest::newRow("trigger sync") << ShutterMode::TriggerSync << QByteArray("420344014402");
+        QTest::newRow("trigger async") << ShutterMode::TriggerAsync << QByteArray("420444014402");
     }
     void modesAndRuns()
     {
         QFETCH(ShutterMode, mode);
         QFETCH(QByteArray, codes);
-        session->chooseMode(ShutterMode::Manual);
-        session->toggleRun();
-        pty->drain();
-        QSignalSpy states(session.get(), &ShutterSession::runStateChanged);
         session->chooseMode(mode); // running, yet no stop frame: the new mode starts idle
-        QCOMPARE(session->runState(), RunState::Idle);
         session->toggleRun();
-        QCOMPARE(session->runState(), RunState::Running);
         session->toggleRun();
-        QByteArray sent = pty->read(72);
-        sent += pty->drain(50);
+        const QByteArray sent = pty->drain(200);
         QByteArray sentCodes;
         for (int i = 0; i < sent.size(); i += 24)
             sentCodes += sent.mid(i + 8, 2);
         QCOMPARE(sentCodes.toHex(), codes);
-        QCOMPARE(states.count(), 3);
+        QCOMPARE(events, (QStringList{ "idle", "running", "idle" }));
         QCOMPARE(session->mode(), mode);
-    }
-
-    void parameters()
-    {
-        QSignalSpy sent(session.get(), &ShutterSession::parametersSent);
-        QSignalSpy refused(session.get(), &ShutterSession::parametersRefused);
-        QVERIFY(session->sendParameters(2, 2, 10));
-        QCOMPARE(pty->read(24), command("4100020002000A00000000000A968E8E"));
-        QCOMPARE(log->texts(QtDebugMsg).last(),
-                 QStringLiteral("\"快门设置：8E 01 7A 00 00 00 00 00 41 00 02 00 02 00 0a "
-                                "00 00 00 00 00 0A968e8E\""));
-        QCOMPARE(sent.count(), 1);
-
-        // A port that takes no bytes refuses the frame: no success then.
-        auto *port = session->findChild<QSerialPort *>();
-        port->close();
-        QVERIFY(port->open(QIODevice::ReadOnly));
-        QVERIFY(!session->sendParameters(2, 2, 10));
-        QCOMPARE(critical().size(), 1);
-        QVERIFY(critical().first().startsWith(QStringLiteral("参数发送失败：")));
-        QCOMPARE(refused.count(), 1);
-
-        // With the port closed nothing is sent, logged or signalled.
-        session->close();
-        log->clear();
-        QVERIFY(!session->sendParameters(2, 2, 10));
-        QVERIFY(log->messages.isEmpty());
-        QCOMPARE(sent.count() + refused.count(), 2);
-    }
-
-    void replies_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QStringList>("counts");
-        QTest::addColumn<bool>("idle"); // the running shutter is idle again
-        const QByteArray ack = "OK!";
-        for (int code : { 0x41, 0x42, 0x46 })
-            QTest::addRow("%x acknowledged", code)
-                << statusFrame(StatusCode(code), 7) << ack << QStringList() << false;
-        QTest::newRow("43 counts triggers")
-            << hex("8E027A10FF00000043 0000012C 00000000000000 0A") << QByteArray()
-            << QStringList{ "trigger 300" } << false;
-        QTest::newRow("45 counts triggers") << statusFrame(StatusCode(0x45), 65535) << QByteArray()
-                                            << QStringList{ "trigger 65535" } << false;
-        QTest::newRow("44 counts cycles") << statusFrame(StatusCode(0x44), 5) << QByteArray()
-                                          << QStringList{ "cycle 5" } << false;
-        QTest::newRow("44 at zero ends the run")
-            << statusFrame(StatusCode(0x44), 0) << QByteArray() << QStringList{ "cycle 0" } << true;
-        QTest::newRow("47 is nothing")
-            << statusFrame(StatusCode(0x47), 1) << QByteArray() << QStringList() << false;
-        QTest::newRow("joined: ack, 41, 43, 43")
-            << ack + statusFrame(StatusCode(0x41), 0) + statusFrame(StatusCode(0x43), 1)
-                + statusFrame(StatusCode(0x43), 2)
-            << ack << QStringList{ "trigger 1", "trigger 2" } << false;
-    }
-    void replies()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, answer);
-        QFETCH(QStringList, counts);
-        QFETCH(bool, idle);
-        session->chooseMode(ShutterMode::Automatic);
-        session->toggleRun();
-        pty->drain();
-        QStringList reported;
-        connect(session.get(), &ShutterSession::countReported, this, [&](CountKind kind, int n) {
-            reported << QStringLiteral("%1 %2")
-                            .arg(kind == CountKind::Cycle ? "cycle" : "trigger")
-                            .arg(n);
-        });
-        deliver(bytes);
-        QCOMPARE(pty->drain(50), answer);
-        QCOMPARE(reported, counts);
-        QCOMPARE(session->runState(), idle ? RunState::Idle : RunState::Running);
     }
 
     void firstReply_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("wrongDevice");
-        const QByteArray frame = statusFrame(StatusCode::TriggerCount, 7);
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("outcome"); // counts and run states reported, critical lines
+        const QByteArray ack("OK!"), none;
+        const QStringList wrongDevice{ "设备连接错误" };
+        for (int code : { 0x41, 0x42, 0x46 })
+            QTest::addRow("%x acknowledged", code) << status(code, 7) << ack << QStringList();
+        QTest::newRow("43 counts triggers") << hex("8E027A10FF00000043 0000012C 00000000000000 0A")
+                                            << none << QStringList{ "trigger 300" };
+        QTest::newRow("45 counts triggers")
+            << status(0x45, 65535) << none << QStringList{ "trigger 65535" };
+        QTest::newRow("44 counts cycles") << status(0x44, 5) << none << QStringList{ "cycle 5" };
+        QTest::newRow("44 at zero ends the run")
+            << status(0x44, 0) << none << QStringList{ "cycle 0", "idle" };
+        QTest::newRow("47 is nothing") << status(0x47, 1) << none << QStringList();
+        QTest::newRow("joined: ack, 41, 43, 43") << ack + status(0x41, 0) + status(0x43, 1)
+                + status(0x43, 2) << ack << QStringList{ "trigger 1", "trigger 2" };
+        QTest::newRow("opened mid-frame")
+            << status(0x43, 7).right(5) + status(0x43, 7) << none << QStringList{ "trigger 7" };
         const QByteArray wrong = hex("8E057A10FF00000043 0000012C 00000000000000 0A11228E");
-        QTest::newRow("opened mid-frame: tail 0A C5 21 8E") << frame.right(5) + frame << false;
-        QTest::newRow("another device's frames") << wrong + wrong + wrong << true;
-        QTest::newRow("another device's 13 bytes, then silence") << wrong.left(13) << true;
+        QTest::newRow("another device's frames") << wrong + wrong + wrong << none << wrongDevice;
+        QTest::newRow("another device's 13 bytes, then silence")
+            << wrong.left(13) << none << wrongDevice;
     }
     void firstReply()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, wrongDevice);
-        QSignalSpy refused(session.get(), &ShutterSession::wrongDevice);
-        QSignalSpy counts(session.get(), &ShutterSession::countReported);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, outcome);
+        const bool wrong = outcome.contains("设备连接错误");
+        QSignalSpy wrongDevice(session.get(), &ShutterSession::wrongDevice);
         deliver(bytes);
-        QTest::qWait(wrongDevice ? 0 : 400); // the quiet gap has passed
-        QTRY_COMPARE_WITH_TIMEOUT(refused.count(), wrongDevice ? 1 : 0, 1000);
-        QCOMPARE(session->isOpen(), !wrongDevice);
-        QCOMPARE(critical(), wrongDevice ? QStringList{ "设备连接错误" } : QStringList());
-        QCOMPARE(counts.count(), wrongDevice ? 0 : 1);
+        QCOMPARE(pty->drain(200), answer); // and the quiet gap has passed
+        QTRY_COMPARE_WITH_TIMEOUT(wrongDevice.count(), int(wrong), 800);
+        QCOMPARE(session->isOpen(), !wrong);
+        QCOMPARE(events + critical(), outcome);
     }
 
     void watchdog()
     {
         QSignalSpy silent(session.get(), &ShutterSession::deviceSilent);
-        // A status frame every fifth tick keeps the connection; acknowledgements do not.
-        for (int round = 0; round < 6; ++round) {
-            tick(5);
-            deliver(statusFrame(StatusCode::Idle, 0) + "OK!");
-        }
-        tick(6);
+        // A status frame zeroes the count, an acknowledgement does not: the seventh tick trips.
+        QVERIFY(openAfterTicks(5));
+        deliver(status(0x46, 0) + "OK!");
+        QVERIFY(openAfterTicks(6));
         deliver("OK!");
-        QVERIFY(session->isOpen());
-        tick(1);
-        QVERIFY(!session->isOpen());
+        QVERIFY(!openAfterTicks(1));
         QCOMPARE(critical(), QStringList{ "设备无响应，请检查下位机是否正常" });
-        QTRY_COMPARE(silent.count(), 1);
         // The trip leaves one tick counted: after a reopen, six trip it again.
         QCOMPARE(session->open(pty->slavePath()), ShutterSession::OpenResult::Opened);
-        tick(5);
-        QVERIFY(session->isOpen());
-        tick(1);
-        QVERIFY(!session->isOpen());
-        QTRY_COMPARE(silent.count(), 2);
+        QVERIFY(openAfterTicks(5) && !openAfterTicks(1));
+        QTRY_COMPARE(silent.count(), 2); // once for each trip
     }
 
     void portLost()
@@ -255,23 +189,12 @@ private slots:
         QSignalSpy closed(session.get(), &ShutterSession::closed);
         QSignalSpy errors(session->findChild<QSerialPort *>(), &QSerialPort::errorOccurred);
         pty->closeMaster();
-        QTRY_COMPARE(lost.count(), 1);
-        QCOMPARE(closed.count(), 1);
-        QTest::qWait(50);
-        QCOMPARE(critical().size(), 1);
-        QVERIFY(critical().first().startsWith(QStringLiteral("串口错误：")));
-        QCOMPARE(lost.count(), 1);
-        // A lost port left open reports its loss thousands of times a second.
-        QVERIFY(errors.count() < 10);
+        QTRY_COMPARE(closed.count(), 1);
+        QTest::qWait(50); // a lost port left open reports its loss thousands of times a second
+        QVERIFY(critical().size() == 1 && critical()[0].startsWith("串口错误："));
+        QVERIFY(lost.count() == 1 && errors.count() < 10);
     }
 };
 
-int main(int argc, char *argv[])
-{
-    TestHome home;
-    QCoreApplication app(argc, argv);
-    TestSession test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestSession)
 #include "tst_session.moc"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QPair>
 #include <QStringList>
 
@@ -9,10 +8,28 @@
 class MessageCapture
 {
 public:
-    MessageCapture();
-    ~MessageCapture();
-    QStringList texts(QtMsgType type) const;
+    MessageCapture() { active = this, m_chained = qInstallMessageHandler(capture); }
+    ~MessageCapture() { qInstallMessageHandler(m_chained); }
+    QStringList texts(QtMsgType type) const
+    {
+        QStringList list;
+        for (const auto &message : messages) {
+            if (message.first == type)
+                list << message.second;
+        }
+        return list;
+    }
     void clear() { messages.clear(); }
 
     QList<QPair<QtMsgType, QString>> messages;
+
+private:
+    static inline MessageCapture *active = nullptr;
+    static void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        active->messages.append({ type, text });
+        if (active->m_chained)
+            active->m_chained(type, context, text);
+    }
+    QtMessageHandler m_chained = nullptr;
 };

@@ -1,24 +1,20 @@
 #include "ptypair.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 PtyPair::PtyPair()
 {
     char name[256] = {};
-    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-        m_master = m_slave = -1;
+    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
         return;
-    }
-    // Raw until the program configures the line itself.
-    termios settings{};
+    termios settings{}; // raw until the program sets the line up itself
     tcgetattr(m_slave, &settings);
     cfmakeraw(&settings);
     tcsetattr(m_slave, TCSANOW, &settings);
@@ -29,27 +25,19 @@ PtyPair::PtyPair()
 PtyPair::~PtyPair()
 {
     closeMaster();
-    if (m_slave >= 0)
-        ::close(m_slave);
+    ::close(m_slave);
 }
 
 bool PtyPair::write(const QByteArray &bytes)
 {
-    for (qint64 done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
+    return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
 }
 
 QByteArray PtyPair::read(int count, int timeoutMs)
 {
     QByteArray bytes;
-    QElapsedTimer clock;
-    clock.start();
-    while (bytes.size() < count && clock.elapsed() < timeoutMs && m_master >= 0) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (bytes.size() < count && !deadline.hasExpired() && m_master >= 0) {
         QCoreApplication::processEvents();
         pollfd fd{ m_master, POLLIN, 0 };
         ::poll(&fd, 1, 5);
@@ -62,11 +50,9 @@ QByteArray PtyPair::read(int count, int timeoutMs)
 
 bool PtyPair::waitUntilTaken(int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    int pending = 0;
-    while (::ioctl(m_slave, FIONREAD, &pending) == 0 && pending > 0) {
-        if (clock.elapsed() > timeoutMs)
+    const QDeadlineTimer deadline(timeoutMs);
+    for (int pending = 0; ::ioctl(m_slave, FIONREAD, &pending) == 0 && pending > 0;) {
+        if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
@@ -75,7 +61,6 @@ bool PtyPair::waitUntilTaken(int timeoutMs)
 
 void PtyPair::closeMaster()
 {
-    if (m_master >= 0)
-        ::close(m_master);
+    ::close(m_master);
     m_master = -1;
 }

@@ -1,36 +1,30 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <climits>
 
-// A pseudo-terminal standing in for the controller: the program opens the
-// slave path, the test reads and writes the master side.
+// A pseudo-terminal standing in for the controller: the program opens the slave path,
+// the test uses the master side (masterFd for a peer on a thread of its own). read() waits
+// for count bytes, waitUntilTaken() for the program to take in all that was written, both
+// running the event loop meanwhile; closeMaster() is the controller disappearing.
 class PtyPair
 {
 public:
     PtyPair();
     ~PtyPair();
-    PtyPair(const PtyPair &) = delete;
-    PtyPair &operator=(const PtyPair &) = delete;
+    Q_DISABLE_COPY(PtyPair)
 
     bool isValid() const { return m_master >= 0; }
     QString slavePath() const { return m_path; }
-    int masterFd() const { return m_master; } // for a peer writing from a thread of its own
+    int masterFd() const { return m_master; }
     bool write(const QByteArray &bytes);
-    // Reads until count bytes came or timeoutMs passed, running the event loop
-    // meanwhile so the program's port can flush what it wrote.
     QByteArray read(int count, int timeoutMs = 2000);
     QByteArray drain(int ms = 100) { return read(INT_MAX, ms); }
-    // Runs the event loop until the program's port has taken in everything
-    // written to it; false on timeout.
     bool waitUntilTaken(int timeoutMs = 2000);
-    // The controller disappears: the slave side sees a hang-up.
     void closeMaster();
 
 private:
-    int m_master = -1;
-    int m_slave = -1;
+    int m_master = -1, m_slave = -1;
     QString m_path;
 };

@@ -1,15 +1,18 @@
 #pragma once
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QtTest>
 
-// Points HOME and the XDG folders at a temporary folder for the life of the
-// process, so QStandardPaths' Documents is $HOME/Documents and no test
-// touches the real home. Made in main(), before the application object.
+// Points HOME and the XDG folders at a temporary folder for the life of the process,
+// so no test touches the real home; made before the application object, aborts without.
 class TestHome
 {
 public:
     TestHome()
     {
+        if (!m_dir.isValid())
+            qFatal("TestHome: no temporary folder");
         const QByteArray home = m_dir.path().toLocal8Bit();
         qputenv("HOME", home);
         for (const char *name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
@@ -22,3 +25,8 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// A widget test's main(), run in a throw-away home.
+#define KAVRIN_WINDOW_TEST_MAIN(TestClass)                                                         \
+    static const TestHome testHome;                                                                \
+    QTEST_MAIN(TestClass)

@@ -5,10 +5,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QtTest>
 
-// Reaches the main window's controls as the operator sees them: by the
-// form's names, by tooltip, or in their order on screen.
+// The main window's controls as the operator finds them: by the form's names, icon
+// buttons by tooltip (the start button's is "open" or "stop"), the mode radios in
+// their order on screen (manual, automatic, external trigger).
 class WindowDriver
 {
 public:
@@ -18,7 +18,6 @@ public:
     {
         return m_window->findChild<T *>(QLatin1String(name));
     }
-    // The icon buttons; the start button's tooltip is "open" or "stop".
     QPushButton *button(const QString &toolTip) const
     {
         for (QPushButton *button : m_window->findChildren<QPushButton *>()) {
@@ -27,14 +26,12 @@ public:
         }
         return nullptr;
     }
-    // 0 manual, 1 automatic, 2 external trigger
     QRadioButton *radio(int index) const
     {
         return m_window->findChildren<QRadioButton *>().value(index);
     }
     QString status() const { return get<QLabel>("statusLabel")->text(); }
-    // Opens the drop-down, which rescans (KAVRIN_EXTRA_PORTS lists the pty),
-    // and picks the port.
+    // Picks the port from the drop-down, rescanned as it opens; true once connected.
     bool openPort(const QString &path) const
     {
         qputenv("KAVRIN_EXTRA_PORTS", path.toLocal8Bit());
