@@ -21,6 +21,8 @@
 namespace {
 
 constexpr int logRetentionDays = 7;
+// The pane keeps the newest lines only; the day's file keeps them all.
+constexpr int logPaneLines = 10000;
 const char portPlaceholder[] = "请选择串口";
 
 QString schemeDirectory()
@@ -45,6 +47,8 @@ MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
 {
     m_ui->setupUi(this);
     m_ui->urlLabel->adjustSize();
+    m_ui->logEdit->document()->setMaximumBlockCount(logPaneLines);
+    keepLogosAtShownSize();
     setStyleSheet(loadStyleSheet(StyleSheet::MainWindow));
     if (logSink) {
         connect(logSink, &LogSink::lineLogged, m_ui->logEdit,
@@ -64,6 +68,21 @@ MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::keepLogosAtShownSize()
+{
+    // The images are drawn far larger than shown; a label scaling its
+    // contents keeps the original and a decoded copy besides. Scaled once,
+    // as the label itself would, they draw the same pixels.
+    const qreal ratio = devicePixelRatioF();
+    for (QLabel *logo : { m_ui->companyLogo, m_ui->bigLogo }) {
+        const QImage image = qvariant_cast<QPixmap>(logo->property("pixmap")).toImage();
+        QPixmap shown = QPixmap::fromImage(
+            image.scaled(logo->size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        shown.setDevicePixelRatio(ratio);
+        logo->setPixmap(shown);
+    }
+}
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {

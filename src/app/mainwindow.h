@@ -30,6 +30,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void keepLogosAtShownSize();
     void wireControls();
     void wireSession();
     void wireSchemeList();

@@ -4,6 +4,7 @@
 #include "log/logsink.h"
 #include "protocol/statusframe.h"
 #include "ui/countdisplay.h"
+#include "ui/logpane.h"
 #include "ui/schemeentry.h"
 #include "ui/schemelistwindow.h"
 
@@ -100,6 +101,13 @@ private slots:
                      "串口已关闭请选择串口");
             QVERIFY(r->pty.drain(50).isEmpty());
         }
+        // The logos hold no more pixels than they show; the pane keeps the newest 10,000 lines.
+        for (const char *logo : { "companyLogo", "bigLogo" })
+            QCOMPARE(r->get(logo)->property("pixmap").value<QPixmap>().size(),
+                     r->get(logo)->size());
+        for (int line = 0; line <= 10000; ++line)
+            appendToLogPane(r->get<QTextEdit>("mLog_edit"), QString::number(line));
+        QVERIFY(r->pane().startsWith("1\n2\n") && r->pane().endsWith("\n10000"));
     }
 
     void wrongDeviceRunAndCounts()
