@@ -94,7 +94,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::wireControls()
 {
-    Ui::MainWindowForm &ui = *m_ui;
+    const Ui::MainWindowForm &ui = *m_ui;
     connect(ui.helpButton, &QPushButton::clicked, this, [] { openHelp(); });
     connect(ui.logCheck, &QCheckBox::toggled, ui.logEdit, &QWidget::setVisible);
     connect(ui.importSchemeButton, &QPushButton::clicked, this, &MainWindow::showSchemeList);

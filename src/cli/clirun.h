@@ -26,7 +26,7 @@ class CliRun : public QObject
     Q_OBJECT
 
 public:
-    CliRun(const CliRequest &request, QObject *parent = nullptr);
+    explicit CliRun(const CliRequest &request, QObject *parent = nullptr);
     // Opens the port and sends what was asked; the rest happens in the event loop.
     void start();
     // Ctrl+C or SIGTERM.

@@ -166,18 +166,18 @@ int main(int argc, char *argv[])
 
     // A host that opens the port finds the line busy, most often inside a frame.
     QTimer streamTimer;
-    quint16 streamed = 0;
-    bool hostWasPresent = false;
     if (parser.isSet(stream)) {
-        QObject::connect(&streamTimer, &QTimer::timeout, &writer, [&] {
-            const bool host = line.hostPresent();
-            if (settings.verbose && host != hostWasPresent)
-                fprintf(stderr, "shutter-sim: %s\n",
-                        host ? "a host reads the port" : "nobody reads the port");
-            hostWasPresent = host;
-            if (!host)
-                writer.stream(statusFrame(StatusCode::ExternalTriggerCount, ++streamed));
-        });
+        QObject::connect(&streamTimer, &QTimer::timeout, &writer,
+                         [&, streamed = quint16(0), hostWasPresent = false]() mutable {
+                             const bool host = line.hostPresent();
+                             if (settings.verbose && host != hostWasPresent)
+                                 fprintf(stderr, "shutter-sim: %s\n",
+                                         host ? "a host reads the port" : "nobody reads the port");
+                             hostWasPresent = host;
+                             if (!host)
+                                 writer.stream(
+                                     statusFrame(StatusCode::ExternalTriggerCount, ++streamed));
+                         });
         streamTimer.start(streamInterval);
     }
 
