@@ -48,6 +48,19 @@ ShutterSession::ShutterSession(QObject *parent)
     connect(m_port, &QSerialPort::readyRead, this, &ShutterSession::readReplies);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { handlePortError(error); });
+    connect(
+        this, &ShutterSession::failureQueued, this,
+        [this](int failure, const QString &reason) {
+            if (failure == WrongDeviceFailure) {
+                emit wrongDevice();
+            } else if (failure == SilenceFailure) {
+                emit deviceSilent();
+            } else {
+                close();
+                emit portLost(reason);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 ShutterSession::~ShutterSession()
@@ -236,7 +249,7 @@ void ShutterSession::handleReply(const QByteArray &frame)
         if (!hasDeviceHeader(frame)) {
             close();
             qCritical() << "设备连接错误";
-            emitLater(&ShutterSession::wrongDevice);
+            emit failureQueued(WrongDeviceFailure, QString(), QPrivateSignal());
             return;
         }
     }
@@ -272,7 +285,7 @@ void ShutterSession::watchdogTick()
         m_watchdogTimer->stop();
         close();
         qCritical() << "设备无响应，请检查下位机是否正常";
-        emitLater(&ShutterSession::deviceSilent);
+        emit failureQueued(SilenceFailure, QString(), QPrivateSignal());
     }
     // Also after a trip: the next connection's watchdog starts one tick on.
     ++m_silentTicks;
@@ -290,16 +303,5 @@ void ShutterSession::handlePortError(int error)
     // Not from inside the port's own signal: Qt still uses its read buffer
     // after emitting, and closing frees it. The flag keeps later errors quiet.
     m_closing = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this, reason] {
-            close();
-            emit portLost(reason);
-        },
-        Qt::QueuedConnection);
-}
-
-void ShutterSession::emitLater(void (ShutterSession::*signal)())
-{
-    QMetaObject::invokeMethod(this, signal, Qt::QueuedConnection);
+    emit failureQueued(PortLossFailure, reason, QPrivateSignal());
 }

@@ -67,8 +67,12 @@ signals:
     void wrongDevice();
     void deviceSilent();
     void portLost(const QString &reason);
+    // Carries a failure out of the port's signals into the event loop.
+    void failureQueued(int failure, const QString &reason, QPrivateSignal);
 
 private:
+    enum Failure { WrongDeviceFailure, SilenceFailure, PortLossFailure };
+
     qint64 write(const QByteArray &frame);
     void setRunState(RunState state);
     void readReplies();
@@ -76,7 +80,6 @@ private:
     void lineWentQuiet();
     void watchdogTick();
     void handlePortError(int error);
-    void emitLater(void (ShutterSession::*signal)());
 
     QSerialPort *m_port;
     ReplyReader m_reader;
