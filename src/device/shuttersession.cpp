@@ -16,21 +16,13 @@ constexpr int silentTickLimit = 5;
 // While seeking the first header, a pause this long ends what was sent.
 constexpr int quietGap = 150; // ms
 
-QByteArray startFrame(ShutterMode mode)
+// The frame that starts or stops a run in the manual or automatic mode.
+QByteArray runFrame(ShutterMode mode, bool start)
 {
     if (mode == ShutterMode::Manual)
-        return manualFrame(ManualArgument::Start);
+        return manualFrame(start ? ManualArgument::Start : ManualArgument::Stop);
     if (mode == ShutterMode::Automatic)
-        return automaticFrame(AutomaticArgument::Start);
-    return QByteArray();
-}
-
-QByteArray stopFrame(ShutterMode mode)
-{
-    if (mode == ShutterMode::Manual)
-        return manualFrame(ManualArgument::Stop);
-    if (mode == ShutterMode::Automatic)
-        return automaticFrame(AutomaticArgument::Stop);
+        return automaticFrame(start ? AutomaticArgument::Start : AutomaticArgument::Stop);
     return QByteArray();
 }
 
@@ -168,10 +160,10 @@ void ShutterSession::sendTriggerMode(int selector)
 void ShutterSession::toggleRun()
 {
     if (m_runState == RunState::Idle) {
-        write(startFrame(m_startableMode));
+        write(runFrame(m_startableMode, true));
         setRunState(RunState::Running);
     } else {
-        write(stopFrame(m_startableMode));
+        write(runFrame(m_startableMode, false));
         setRunState(RunState::Idle);
     }
 }
