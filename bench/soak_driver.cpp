@@ -27,6 +27,10 @@
 namespace {
 
 const char connectedText[] = "串口已连接";
+constexpr int sampleInterval = 5000; // ms between resident-memory samples
+constexpr double warmUp = 120; // s before the slope is fitted
+constexpr double judgedRun = 300; // s: shorter runs print the slope only
+constexpr double slopeLimit = 5; // MB per hour at the soak's fault rate
 
 class SoakDriver : public QObject
 {
@@ -42,6 +46,8 @@ public:
                 ++closures;
         });
         connect(&tick, &QTimer::timeout, this, [this] { step(); });
+        connect(&sampler, &QTimer::timeout, this,
+                [this] { memory << qMakePair(clock.elapsed() / 1000.0, residentKb()); });
     }
 
     void start()
@@ -49,6 +55,7 @@ public:
         clock.start();
         phaseClock.start();
         tick.start(200);
+        sampler.start(sampleInterval);
     }
 
     // The figures, printed once the run is over; false when the soak failed.
@@ -80,6 +87,8 @@ private:
     int simulators = 0;
     int actions = 0;
     QVector<long> rssKb;
+    QTimer sampler;
+    QVector<QPair<double, long>> memory; // seconds since the start, kB
 };
 
 void SoakDriver::step()
@@ -193,15 +202,24 @@ bool SoakDriver::report()
     const long startKb = rssKb.isEmpty() ? -1 : rssKb.first();
     const long endKb = rssKb.isEmpty() ? -1 : rssKb.last();
     const bool grows = memoryGrowsWithoutBound(rssKb);
-    const bool ok = !grows && opens > 0 && countUpdates > 0 && startKb > 0;
+    // The slope after the warm-up is judged on runs long enough to show it.
+    const double seconds = clock.elapsed() / 1000.0;
+    const bool judged = seconds >= judgedRun;
+    const double slope = memorySlopeMbPerHour(memory, judged ? warmUp : seconds / 3);
+    const bool ok = !grows && opens > 0 && countUpdates > 0 && startKb > 0
+        && (!judged || slope <= slopeLimit);
+    std::printf("soak: resident memory grows %+.2f MB per hour after %.0f s%s\n", slope,
+                judged ? warmUp : seconds / 3,
+                judged ? (slope <= slopeLimit ? " (limit 5)" : ": OVER THE LIMIT OF 5")
+                       : " (not judged: the run is shorter than 5 minutes)");
     std::printf("soak: %d opens, %d closures, %d actions, %d simulators, %d boxes answered\n",
                 opens, closures, actions, simulators, boxes.seen.size());
     std::printf("soak: resident memory %.1f MB at the start, %.1f MB at the end%s\n",
                 startKb / 1024.0, endKb / 1024.0, grows ? ": GROWS WITHOUT BOUND" : "");
     std::printf("BENCH soak seconds=%.0f count_updates=%ld opens=%d closures=%d boxes=%d "
-                "rss_start_mb=%.1f rss_end_mb=%.1f ok=%d\n",
+                "rss_start_mb=%.1f rss_end_mb=%.1f slope_mb_per_h=%.2f ok=%d\n",
                 clock.elapsed() / 1000.0, countUpdates, opens, closures, boxes.seen.size(),
-                startKb / 1024.0, endKb / 1024.0, ok ? 1 : 0);
+                startKb / 1024.0, endKb / 1024.0, slope, ok ? 1 : 0);
     std::fflush(stdout);
     return ok;
 }

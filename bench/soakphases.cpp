@@ -36,3 +36,20 @@ bool memoryGrowsWithoutBound(const QVector<long> &samples)
     }
     return samples.last() - samples.at(samples.size() - run - 1) > 8 * 1024;
 }
+
+double memorySlopeMbPerHour(const QVector<QPair<double, long>> &samples, double warmUpSeconds)
+{
+    double n = 0, sumT = 0, sumM = 0, sumTT = 0, sumTM = 0;
+    for (const auto &sample : samples) {
+        if (sample.first < warmUpSeconds)
+            continue;
+        const double t = sample.first / 3600.0, mb = sample.second / 1024.0;
+        n += 1;
+        sumT += t;
+        sumM += mb;
+        sumTT += t * t;
+        sumTM += t * mb;
+    }
+    const double spread = n * sumTT - sumT * sumT;
+    return n < 2 || spread <= 0 ? 0 : (n * sumTM - sumT * sumM) / spread;
+}

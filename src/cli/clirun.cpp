@@ -61,7 +61,6 @@ void CliRun::end(int status, bool early)
     if (early && m_request.stopOnExit && m_session.isOpen()
         && m_session.runState() == RunState::Running)
         m_session.toggleRun();
-    m_session.flush(flushTimeout); // closing drops what the port has not sent yet
-    m_session.close();
+    m_session.closeAfterSending(flushTimeout); // the last frames must reach the controller
     emit finished(status);
 }

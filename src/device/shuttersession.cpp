@@ -99,7 +99,7 @@ void ShutterSession::close()
         return;
     }
     m_closing = true;
-    m_port->clear();
+    m_port->clear(m_keepOutput ? QSerialPort::Input : QSerialPort::AllDirections);
     m_port->close();
     m_closing = false;
     m_reader.clear();
@@ -115,10 +115,13 @@ bool ShutterSession::isOpen() const
     return m_port->isOpen();
 }
 
-void ShutterSession::flush(int timeoutMs)
+void ShutterSession::closeAfterSending(int timeoutMs)
 {
     while (m_port->isOpen() && m_port->bytesToWrite() > 0
            && m_port->waitForBytesWritten(timeoutMs)) { }
+    m_keepOutput = true;
+    close();
+    m_keepOutput = false;
 }
 
 QString ShutterSession::portName() const

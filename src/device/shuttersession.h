@@ -32,9 +32,9 @@ public:
     // Drops what is buffered both ways and closes; nothing when not open.
     void close();
     bool isOpen() const;
-    // Waits until the frames written so far have left, at most timeoutMs;
-    // close() drops what has not.
-    void flush(int timeoutMs);
+    // Like close(), but first lets the frames written so far leave (at most
+    // timeoutMs), and drops only unread input: for a caller that ends right after.
+    void closeAfterSending(int timeoutMs);
     QString portName() const;
 
     // Sends the mode's frame; a newly chosen mode is idle. The trigger
@@ -88,6 +88,7 @@ private:
     int m_silentTicks = 0; // watchdog ticks since the last status frame
     bool m_firstReplyPending = true;
     bool m_closing = false; // closing raises port errors of its own
+    bool m_keepOutput = false; // close without dropping frames not yet sent
     ShutterMode m_mode = ShutterMode::None;
     ShutterMode m_startableMode = ShutterMode::None; // whose start/stop frames the run uses
     RunState m_runState = RunState::Idle;

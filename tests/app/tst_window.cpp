@@ -8,22 +8,12 @@
 #include "ui/schemeentry.h"
 #include "ui/schemelistwindow.h"
 
-#include "dialoganswerer.h"
-#include "messagecapture.h"
-#include "ptypair.h"
-#include "testhome.h"
-#include "windowdriver.h"
+#include "support.h"
 
-#include <QSpinBox>
-
-// One window per test function, what drives and watches it, and what it shows.
 struct Rig : WindowDriver
 {
     Rig() : WindowDriver(&window) { }
-    ~Rig() // every dialog expected, every answer used
-    {
-        QCOMPARE(dialogs.unexpected + QVariant(dialogs.answers).toStringList(), QStringList());
-    }
+    ~Rig() { QCOMPARE(dialogs.misses(), QStringList()); } // every dialog expected, answer used
     LogSink sink;
     DialogAnswerer dialogs{ true };
     PtyPair pty;
@@ -39,10 +29,9 @@ struct Rig : WindowDriver
         for (QWidget *control : { (QWidget *)start(), (QWidget *)button("自动模式关闭"),
                                   get("triggerSpin"), get("Buttontext") })
             state += control->isEnabled() ? '1' : '0';
-        state += ' ';
         for (int index : { 0, 1, 2 })
             state += radio(index)->isCheckable() ? '1' : '0';
-        return state;
+        return state.insert(4, ' ');
     }
     static SchemeListWindow *schemeList()
     {
@@ -60,9 +49,8 @@ class TestWindow : public QObject
     std::unique_ptr<Rig> r;
 
 private slots:
-    void init()
+    void init() // a fresh home, with an old log file for the start-up to clear as in use
     {
-        // A fresh home with an old log file for the start-up to clear, as the operator's has.
         QVERIFY(QDir::home().removeRecursively() && QDir().mkpath(logDirectory()));
         QVERIFY(QFile(logDirectory() + "2000-01-01.log").open(QIODevice::WriteOnly));
         r = std::make_unique<Rig>();
@@ -79,8 +67,7 @@ private slots:
         QVERIFY(viewer.open(QIODevice::WriteOnly)
                 && viewer.write("#!/bin/sh\nmkdir -p \"$HOME/opened$1\"\n") > 0
                 && viewer.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
-        viewer.close();
-        qputenv("PATH", QDir::homePath().toLocal8Bit() + ':' + qgetenv("PATH"));
+        viewer.close(), qputenv("PATH", QDir::homePath().toLocal8Bit() + ':' + qgetenv("PATH"));
         r->button("帮助")->click();
         QVERIFY(r->pane().endsWith(">> 帮助"));
         QTRY_VERIFY(QDir::home().exists("opened" + QDir::currentPath() + "/help.chm"));
@@ -110,9 +97,8 @@ private slots:
         QVERIFY(r->pane().startsWith("1\n2\n") && r->pane().endsWith("\n10000"));
     }
 
-    void wrongDeviceRunAndCounts()
+    void wrongDeviceRunAndCounts() // a wrong device's box comes after the port is closed
     {
-        // A wrong device's box comes after the port is closed.
         QVERIFY(r->openPort(r->pty.slavePath()));
         r->dialogs.answers << QMessageBox::Ok;
         QVERIFY(r->pty.write(QByteArray::fromHex("8E057A10FF00000043000001")));
@@ -120,8 +106,7 @@ private slots:
         QCOMPARE(r->status(), QStringLiteral("串口已关闭"));
 
         QVERIFY(r->openPort(r->pty.slavePath()));
-        r->radio(1)->click();
-        r->start()->click();
+        r->radio(1)->click(), r->start()->click();
         QCOMPARE(r->start()->toolTip(), QStringLiteral("stop"));
         // Counts faster than a screen shows them: the first at once, the latest last.
         auto *display = r->get<CountDisplay>("countDisplay");
@@ -137,8 +122,7 @@ private slots:
         QVERIFY(r->pty.write(count(1) + count(2)) && r->pty.waitUntilTaken());
         QCoreApplication::processEvents();
         QCOMPARE(display->toPlainText(), QStringLiteral("循环次数：1"));
-        r->button("自动模式关闭")->click();
-        QTest::qWait(250);
+        r->button("自动模式关闭")->click(), QTest::qWait(250);
         QCOMPARE(display->toPlainText(), QString());
     }
 
@@ -147,11 +131,9 @@ private slots:
         r->dialogs.answers = { "<b>B</b>", "A" };
         r->get<QSpinBox>("openSpin")->setValue(5); // the others as the window starts: 2, 10
         r->button("保存方案")->click();
-        r->get<QSpinBox>("openSpin")->setValue(1000);
-        r->get<QSpinBox>("closeSpin")->setValue(6);
+        r->get<QSpinBox>("openSpin")->setValue(1000), r->get<QSpinBox>("closeSpin")->setValue(6);
         r->get<QSpinBox>("cycleSpin")->setValue(7);
-        r->button("保存方案")->click();
-        r->button("导入方案")->click();
+        r->button("保存方案")->click(), r->button("导入方案")->click();
         SchemeListWindow *list = r->schemeList();
         QVERIFY(list && list->isVisible());
         QCOMPARE(list->entries().size(), 2);
@@ -178,9 +160,8 @@ private slots:
         QCOMPARE(r->log.texts(QtWarningMsg).filter("方案"), QStringList{ "\"方案 (A) 已删除\"" });
     }
 
-    void failedSchemeWriteIsNoSuccess()
+    void failedSchemeWriteIsNoSuccess() // a folder where the file goes: unreplaceable by anyone
     {
-        // A folder where the file belongs cannot be replaced, whoever runs the test.
         QVERIFY(QDir::home().mkpath("AppData/Roaming/HalvoSystemFile/HalvoProject/Kavrin.halvo"));
         r->dialogs.answers << "neu" << QMessageBox::Ok;
         r->button("保存方案")->click();
@@ -193,8 +174,7 @@ private slots:
     void closingEndsTheProgram()
     {
         QVERIFY(r->openPort(r->pty.slavePath()));
-        r->window.show();
-        r->button("导入方案")->click();
+        r->window.show(), r->button("导入方案")->click();
         bool listShown = true;
         QTimer::singleShot(0, [&] { r->window.close(), listShown = r->schemeList()->isVisible(); });
         QTimer::singleShot(3000, &r->window, [] { QCoreApplication::exit(1); }); // a guard

@@ -6,21 +6,14 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
 // Held between reads at most: a handed-out frame whose end waits on a header begun at its byte
 // 23 (27 bytes); before the first header, what follows a 0x8E short of two frames and a header.
 constexpr int bufferLimit = 27;
 constexpr int syncBufferLimit = 52;
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+const auto check = [](bool condition) { return condition ? void() : std::abort(); };
 
-void checkFrames(const QList<QByteArray> &frames)
-{
+const auto checkFrames = [](const QList<QByteArray> &frames) {
     const QByteArray header = statusHeader();
     for (const QByteArray &frame : frames) {
         check(!frame.isEmpty() && static_cast<quint8>(frame.at(0)) == 0x8E);
@@ -32,9 +25,7 @@ void checkFrames(const QList<QByteArray> &frames)
         check(report.count >= 0 && report.count <= 0xFFFF);
         check(report.kind == StatusReport::Unknown || frame.startsWith(header));
     }
-}
-
-} // namespace
+};
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

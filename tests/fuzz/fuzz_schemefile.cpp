@@ -10,20 +10,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-bool same(const SchemeValues &a, const SchemeValues &b)
-{
+const auto check = [](bool condition) { return condition ? void() : std::abort(); };
+const auto same = [](const SchemeValues &a, const SchemeValues &b) {
     return a.open == b.open && a.close == b.close && a.cycle == b.cycle;
-}
-
-} // namespace
+};
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

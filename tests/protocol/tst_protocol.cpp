@@ -12,6 +12,7 @@ using Frames = QList<QByteArray>;
 namespace {
 
 const auto fromHex = [](const QByteArray &text) { return QByteArray::fromHex(text); };
+const QByteArray count300 = fromHex("8E027A10FF00000043 0000012C 00000000000000 0A07E08E");
 
 // Whole, cut in two at every point, in random reads: the same frames, then a quiet line.
 void checkReads(const QByteArray &stream, const Frames &expected)
@@ -49,8 +50,7 @@ private slots:
         QCOMPARE(crc16("123456789", 9), quint16(0x31C3));
         QCOMPARE(crc16("", 0), quint16(0));
         QCOMPARE(acknowledgement(), fromHex("4F4B21"));
-        QCOMPARE(statusFrame(StatusCode::TriggerCount, 300),
-                 fromHex("8E027A10FF00000043 0000012C 00000000000000 0A07E08E"));
+        QCOMPARE(statusFrame(StatusCode::TriggerCount, 300), count300);
         // The log shows argument bytes and CRC in lower case, the CRC and end byte without blanks.
         const QString log = QStringLiteral("8E 01 7A 00 00 00 00 00 41 %1 00 00 00 00 00 0A%2");
         QCOMPARE(parameterLogText(parameterFrame(1000, 1000, 1000)),
@@ -59,76 +59,56 @@ private slots:
                  log.arg("00 01 00 03 00 0a", "05578E"));
     }
 
-    void commandFrames_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QByteArray>("expected");
-        // Bytes 8-14, then the CRC: the rest of a command frame is fixed.
-        const auto row = [](const char *varying, const char *crc, const QByteArray &frame) {
-            QTest::newRow(varying)
-                << frame
-                << fromHex(QByteArray("8E017A0000000000") + varying + "00000000000A" + crc + "8E");
-        };
-        row("42010000000000", "CFC4", modeFrame(ModeArgument::Manual));
-        row("42020000000000", "CA5B", modeFrame(ModeArgument::Automatic));
-        row("42030000000000", "C92E", modeFrame(ModeArgument::TriggerSync));
-        row("42040000000000", "C165", modeFrame(ModeArgument::TriggerAsync));
-        row("43010000000000", "8AA7", manualFrame(ManualArgument::Start));
-        row("43000000000000", "89D2", manualFrame(ManualArgument::Stop));
-        row("44010000000000", "40AF", automaticFrame(AutomaticArgument::Start));
-        row("44000000000000", "43DA", automaticFrame(AutomaticArgument::Off));
-        row("44020000000000", "4530", automaticFrame(AutomaticArgument::Stop));
-        row("4103E803E803E8", "5F9C", parameterFrame(1000, 1000, 1000));
-        row("4100010003000A", "0557", parameterFrame(1, 3, 10));
-        row("41FFFF00000001", "3F8C", parameterFrame(70000, -5, 1));
-    }
-
+    // Bytes 8-14, then the CRC: the rest of a command frame is fixed.
     void commandFrames()
     {
-        QFETCH(QByteArray, frame);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(frame.toHex(' ').toUpper(), expected.toHex(' ').toUpper());
-        // The simulator's check accepts exactly the undamaged frames.
-        QVERIFY(isCommandFrame(frame));
-        for (int i = 0; i < frame.size(); ++i) // any one byte damaged
-            QVERIFY(!isCommandFrame(frame.left(i) + char(frame.at(i) ^ 0x10) + frame.mid(i + 1)));
-        QVERIFY(!isCommandFrame(frame.left(23)) && !isCommandFrame(frame + '\x8E'));
-    }
-
-    void statusFrames_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("count");
-        const int trigger = StatusReport::TriggerCount;
-        const int unknown = StatusReport::Unknown;
-        const QByteArray head43 = fromHex("8E027A10FF00000043 0000 012C");
-        QTest::newRow("43 count 012C") << head43 << trigger << 300;
-        QTest::newRow("45 count FF01")
-            << fromHex("8E027A10FF00000045 0000FF01") << trigger << 65281;
-        QTest::newRow("44 count 0")
-            << fromHex("8E027A10FF00000044 0000 0000") << int(StatusReport::CycleCount) << 0;
-        for (const char *code : { "41", "42", "46" })
-            QTest::addRow("%s acknowledged", code)
-                << fromHex(QByteArray("8E027A10FF000000") + code + "0000 0102")
-                << int(StatusReport::Acknowledge) << 0;
-        QTest::newRow("47 unknown") << fromHex("8E027A10FF00000047 0000 0009") << unknown << 0;
-        QTest::newRow("cut after byte 11") << head43.left(12) << trigger << 1;
-        QTest::newRow("cut after the code") << head43.left(9) << trigger << 0;
-        QTest::newRow("byte 7 not zero") << fromHex("8E027A10FF00000143 0000 012C") << unknown << 0;
-        QTest::newRow("8 bytes") << head43.left(8) << unknown << 0;
+        Frames got, expected;
+        for (const QByteArray &frame :
+             { modeFrame(ModeArgument::Manual), modeFrame(ModeArgument::Automatic),
+               modeFrame(ModeArgument::TriggerSync), modeFrame(ModeArgument::TriggerAsync),
+               manualFrame(ManualArgument::Start), manualFrame(ManualArgument::Stop),
+               automaticFrame(AutomaticArgument::Start), automaticFrame(AutomaticArgument::Off),
+               automaticFrame(AutomaticArgument::Stop), parameterFrame(1000, 1000, 1000),
+               parameterFrame(1, 3, 10), parameterFrame(70000, -5, 1) }) {
+            got << frame.toHex().toUpper();
+            // The simulator's check accepts exactly the undamaged frames.
+            QVERIFY(isCommandFrame(frame));
+            for (int i = 0; i < frame.size(); ++i) // any one byte damaged
+                QVERIFY(
+                    !isCommandFrame(frame.left(i) + char(frame.at(i) ^ 0x10) + frame.mid(i + 1)));
+            QVERIFY(!isCommandFrame(frame.left(23)) && !isCommandFrame(frame + '\x8E'));
+        }
+        for (QByteArray varying :
+             { "42010000000000 CFC4", "42020000000000 CA5B", "42030000000000 C92E",
+               "42040000000000 C165", "43010000000000 8AA7", "43000000000000 89D2",
+               "44010000000000 40AF", "44000000000000 43DA", "44020000000000 4530",
+               "4103E803E803E8 5F9C", "4100010003000A 0557", "41FFFF00000001 3F8C" })
+            expected << "8E017A0000000000" + varying.replace(' ', "00000000000A") + "8E";
+        QCOMPARE(got, expected);
     }
 
     void statusFrames()
     {
-        QFETCH(QByteArray, frame);
-        QFETCH(int, kind);
-        QFETCH(int, count);
-        const StatusReport report = readStatusFrame(frame);
-        QCOMPARE(int(report.kind), kind);
-        QCOMPARE(report.count, count);
-        QVERIFY(hasDeviceHeader(frame) && hasDeviceHeader(fromHex("8E027A11")));
-        QVERIFY(!hasDeviceHeader(fromHex("8E057A10FF")) && !hasDeviceHeader(fromHex("8E02")));
+        const int trigger = StatusReport::TriggerCount, cycle = StatusReport::CycleCount;
+        const int ack = StatusReport::Acknowledge, unknown = StatusReport::Unknown;
+        const auto frame
+            = [](QByteArray rest) { return fromHex(rest.prepend("8E027A10FF000000")); };
+        const QByteArray head43 = frame("43 0000 012C");
+        QList<int> seen; // kind and count of each
+        for (const QByteArray &bytes :
+             { head43, frame("45 0000FF01"), frame("44 0000 0000"), frame("41 0000 0102"),
+               frame("42 0000 0102"), frame("46 0000 0102"), frame("47 0000 0009"), head43.left(12),
+               head43.left(9), fromHex("8E027A10FF00000143 0000 012C"),
+               head43.left(8) }) { // cut after byte 11, after the code; byte 7 not zero; 8 bytes
+            const StatusReport report = readStatusFrame(bytes);
+            seen << report.kind << report.count;
+            QVERIFY(hasDeviceHeader(bytes));
+        }
+        QCOMPARE(seen, (QList<int>{ trigger, 300, trigger, 65281, cycle,   0, ack,     0,
+                                    ack,     0,   ack,     0,     unknown, 0, trigger, 1,
+                                    trigger, 0,   unknown, 0,     unknown, 0 }));
+        QVERIFY(hasDeviceHeader(fromHex("8E027A11")) && !hasDeviceHeader(fromHex("8E02")));
+        QVERIFY(!hasDeviceHeader(fromHex("8E057A10FF")));
     }
 
     // The port opens anywhere on the line (a frame's tail, another device), maybe then a gap.
@@ -138,7 +118,7 @@ private slots:
         QTest::addColumn<QByteArray>("rest");
         QTest::addColumn<Frames>("frames");
         const QByteArray ack = acknowledgement();
-        const QByteArray a = fromHex("8E027A10FF00000043 0000012C 00000000000000 0A07E08E");
+        const QByteArray &a = count300;
         const QByteArray b = fromHex("8E027A10FF00000046 00000000 00000000000000 0A3A878E");
         const QByteArray wrong = fromHex("8E057A10FF00000043 0000012C 00000000000000 0A11228E");
         const QByteArray garbage(60, 'x');

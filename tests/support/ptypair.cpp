@@ -1,7 +1,4 @@
-#include "ptypair.h"
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "support.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,15 +8,12 @@
 
 PtyPair::PtyPair()
 {
-    char name[256] = {};
-    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+    termios raw{}; // until the program sets the line up itself
+    if (openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
         return;
-    termios settings{}; // raw until the program sets the line up itself
-    tcgetattr(m_slave, &settings);
-    cfmakeraw(&settings);
-    tcsetattr(m_slave, TCSANOW, &settings);
+    tcgetattr(m_slave, &raw), cfmakeraw(&raw), tcsetattr(m_slave, TCSANOW, &raw);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    m_path = QString::fromLocal8Bit(name);
+    m_path = QString::fromLocal8Bit(ttyname(m_slave));
 }
 
 PtyPair::~PtyPair()

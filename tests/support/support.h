@@ -1,0 +1,152 @@
+#pragma once
+
+#include <QtTest>
+#include <QtWidgets>
+
+// HOME and the XDG folders for the process's life, so no test touches the real home; make it first.
+struct TestHome : QTemporaryDir
+{
+    TestHome()
+    {
+        if (!isValid())
+            qFatal("TestHome: no temporary folder");
+        const QByteArray home = path().toLocal8Bit();
+        qputenv("HOME", home);
+        for (const char *name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
+            qputenv(name, home + '/' + name);
+        qputenv("XDG_RUNTIME_DIR", home); // private (0700) like the real one
+    }
+};
+#define KAVRIN_WINDOW_TEST_MAIN(TestClass)                                                         \
+    static const TestHome testHome;                                                                \
+    QTEST_MAIN(TestClass)
+
+// A pseudo-terminal for the controller: the program opens slavePath(), the test the master side.
+class PtyPair
+{
+public:
+    PtyPair();
+    ~PtyPair();
+    Q_DISABLE_COPY(PtyPair)
+    bool isValid() const { return m_master >= 0; }
+    QString slavePath() const { return m_path; }
+    int masterFd() const { return m_master; }
+    bool write(const QByteArray &bytes);
+    QByteArray read(int count, int timeoutMs = 2000); // runs the event loop meanwhile, as does:
+    QByteArray drain(int ms = 100) { return read(std::numeric_limits<int>::max(), ms); }
+    bool waitUntilTaken(int timeoutMs = 2000); // until the program has read all written
+    void closeMaster(); // the controller disappearing
+
+private:
+    int m_master = -1, m_slave = -1;
+    QString m_path;
+};
+
+// Keeps the process's messages while it lives, passing them on to the handler it replaced.
+struct MessageCapture
+{
+    MessageCapture() { active = this, chained = qInstallMessageHandler(capture); }
+    ~MessageCapture() { qInstallMessageHandler(chained); }
+    QStringList texts(QtMsgType type) const
+    {
+        QStringList list;
+        for (const auto &message : messages)
+            if (message.first == type)
+                list << message.second;
+        return list;
+    }
+    void clear() { messages.clear(); }
+    static void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        active->messages.append({ type, text });
+        active->chained(type, context, text); // never null: Qt hands back its default one
+    }
+    QList<QPair<QtMsgType, QString>> messages;
+    QtMessageHandler chained;
+    static inline MessageCapture *active = nullptr;
+};
+
+// Answers modal dialogs with answers in turn (a string for an input, null cancels; a number: that
+// box button), else accepts a box, cancels an input, notes it in unexpected if strict; seen: all.
+struct DialogAnswerer : QObject
+{
+    explicit DialogAnswerer(bool strict = false) : strict(strict) { startTimer(5); }
+    void timerEvent(QTimerEvent *) override
+    {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->property("answered").toBool())
+            return;
+        dialog->setProperty("answered", true);
+        auto *input = qobject_cast<QInputDialog *>(dialog);
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        seen << dialog->windowTitle() + '|' + (box ? box->text() : input ? input->labelText() : "");
+        const QVariant answer = answers.isEmpty() ? QVariant() : answers.takeFirst();
+        if (strict && !answer.isValid())
+            unexpected << seen.last();
+        if (input) {
+            input->setTextValue(answer.toString());
+            answer.toString().isNull() ? input->reject() : input->accept();
+        } else if (box && answer.isValid()) {
+            box->button(QMessageBox::StandardButton(answer.toInt()))->click();
+        } else {
+            dialog->accept();
+        }
+    }
+    QStringList misses() const { return unexpected + QVariant(answers).toStringList(); } // + unused
+    QVariantList answers;
+    QStringList seen, unexpected;
+    bool strict;
+};
+
+// The simulated controller, ended with the object; start() is false if it printed no port.
+struct Simulator : QProcess
+{
+    ~Simulator() override { stop(); }
+    bool start(const QStringList &options)
+    {
+        QProcess::start(QStringLiteral(SHUTTER_SIM), options);
+        while (waitForStarted(patience) && !canReadLine() && waitForReadyRead(patience)) { }
+        printedPort = QString::fromLocal8Bit(readLine()).trimmed();
+        return !printedPort.isEmpty();
+    }
+    QString port() const { return printedPort; }
+    QString stop() // returns its stderr
+    {
+        terminate();
+        if (!waitForFinished(patience))
+            kill();
+        waitForFinished(patience);
+        return QString::fromLocal8Bit(readAllStandardError());
+    }
+    QProcess &process() { return *this; }
+    static constexpr int patience = 5000; // ms
+    QString printedPort;
+};
+
+// The main window's controls as the operator finds them: by the form's names, icon buttons by
+// tooltip (the start button's is "open" or "stop"), the mode radios in on-screen order.
+struct WindowDriver
+{
+    explicit WindowDriver(QWidget *window) : top(window) { }
+    template<class T = QWidget> T *get(const char *name) const { return top->findChild<T *>(name); }
+    QPushButton *button(const QString &toolTip) const
+    {
+        for (QPushButton *button : top->findChildren<QPushButton *>())
+            if (button->toolTip() == toolTip)
+                return button;
+        return nullptr;
+    }
+    QRadioButton *radio(int i) const { return top->findChildren<QRadioButton *>().value(i); }
+    QString status() const { return get<QLabel>("statusLabel")->text(); }
+    bool openPort(const QString &path) const // via the drop-down, rescanned as it opens
+    {
+        qputenv("KAVRIN_EXTRA_PORTS", path.toLocal8Bit());
+        auto *combo = get<QComboBox>("portCombo");
+        combo->showPopup(), combo->hidePopup();
+        const int index = combo->findText(path);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        return index >= 0 && status() == QStringLiteral("串口已连接");
+    }
+    QWidget *top;
+};

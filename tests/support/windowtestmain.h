@@ -1,1 +1,0 @@
-#include "testhome.h" // KAVRIN_WINDOW_TEST_MAIN
