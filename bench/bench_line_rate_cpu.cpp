@@ -3,11 +3,9 @@
 #include "app/mainwindow.h"
 #include "log/logsink.h"
 #include "procstats.h"
-#include "ptypair.h"
 #include "statusstream.h"
-#include "testhome.h"
+#include "support.h"
 #include "ui/countdisplay.h"
-#include "windowdriver.h"
 
 #include <QApplication>
 #include <QTimer>

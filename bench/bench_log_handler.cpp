@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "log/logline.h"
 #include "log/logsink.h"
-#include "testhome.h"
+#include "support.h"
 
 #include <QApplication>
 #include <QDate>

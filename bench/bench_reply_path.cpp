@@ -3,9 +3,8 @@
 // fast as a pseudo-terminal can, cut at random places, and whether every one
 // was accounted for. Usage: bench_reply_path [FRAMES]
 #include "device/shuttersession.h"
-#include "ptypair.h"
 #include "statusstream.h"
-#include "testhome.h"
+#include "support.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "log/logsink.h"
 #include "procstats.h"
-#include "testhome.h"
+#include "support.h"
 
 #include <QApplication>
 #include <QCoreApplication>

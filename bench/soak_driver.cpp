@@ -3,14 +3,11 @@
 // and fails when resident memory grows without bound.
 // Usage: soak_driver MINUTES
 #include "app/mainwindow.h"
-#include "dialoganswerer.h"
 #include "log/logsink.h"
 #include "procstats.h"
-#include "simulator.h"
 #include "soakphases.h"
-#include "testhome.h"
+#include "support.h"
 #include "ui/countdisplay.h"
-#include "windowdriver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

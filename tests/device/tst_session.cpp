@@ -2,8 +2,7 @@
 #include "device/shuttersession.h"
 #include "protocol/statusframe.h"
 
-#include "messagecapture.h"
-#include "ptypair.h"
+#include "support.h"
 
 #include <QSerialPort>
 #include <QSignalSpy>

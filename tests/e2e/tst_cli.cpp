@@ -1,8 +1,7 @@
 // kavrin-cli against the simulated controller: events, exit statuses, usage.
 #include "log/logline.h"
 
-#include "simulator.h"
-#include "testhome.h"
+#include "support.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -2,11 +2,7 @@
 #include "app/mainwindow.h"
 #include "log/logsink.h"
 
-#include "dialoganswerer.h"
-#include "messagecapture.h"
-#include "simulator.h"
-#include "testhome.h"
-#include "windowdriver.h"
+#include "support.h"
 
 #include <QSpinBox>
 #include <QTextEdit>

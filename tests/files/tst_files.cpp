@@ -4,8 +4,7 @@
 #include "log/messagehandler.h"
 #include "schemes/schemestore.h"
 
-#include "messagecapture.h"
-#include "testhome.h"
+#include "support.h"
 
 #include <QtTest>
 
