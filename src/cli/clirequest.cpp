@@ -5,6 +5,8 @@
 #include <QCommandLineParser>
 #include <QStandardPaths>
 
+#include <climits>
+
 namespace {
 
 constexpr int lowest = 1; // the window's spin boxes: 1 to 1000
