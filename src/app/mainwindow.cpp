@@ -16,7 +16,6 @@
 #include <QDebug>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QStandardPaths>
 
 namespace {
 
@@ -24,13 +23,6 @@ constexpr int logRetentionDays = 7;
 // The pane keeps the newest lines only; the day's file keeps them all.
 constexpr int logPaneLines = 10000;
 const char portPlaceholder[] = "请选择串口";
-
-QString schemeDirectory()
-{
-    // Below the home folder on every platform, as the scheme file always was.
-    return QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
-        + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject");
-}
 
 QString askName(QWidget *parent, const QString &title, const QString &label, const QString &text,
                 bool *ok)
@@ -43,7 +35,7 @@ QString askName(QWidget *parent, const QString &title, const QString &label, con
 
 MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
     : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindowForm>()),
-      m_schemeStore(schemeDirectory())
+      m_schemeStore(schemeStoreDirectory())
 {
     m_ui->setupUi(this);
     m_ui->urlLabel->adjustSize();

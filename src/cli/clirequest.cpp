@@ -3,7 +3,6 @@
 #include "schemes/schemestore.h"
 
 #include <QCommandLineParser>
-#include <QStandardPaths>
 
 #include <climits>
 
@@ -15,12 +14,6 @@ constexpr int highest = 1000;
 const QStringList modeNames{ "manual", "auto", "trigger-sync", "trigger-async" };
 const ShutterMode modes[] = { ShutterMode::Manual, ShutterMode::Automatic, ShutterMode::TriggerSync,
                               ShutterMode::TriggerAsync };
-
-QString schemeDirectory()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
-        + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject");
-}
 
 bool readNumber(const QString &text, const QString &name, int low, int high, int *value,
                 QString *error)
@@ -86,7 +79,7 @@ bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString 
         request->mode = modes[index];
     }
     if (parser.isSet(scheme)) {
-        SchemeStore store(schemeDirectory());
+        SchemeStore store(schemeStoreDirectory());
         store.load(); // read only: the command line never writes the file
         const QString name = parser.value(scheme);
         if (!store.contains(name)) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonValue>
+#include <QStandardPaths>
 
 namespace {
 
@@ -18,6 +19,12 @@ void reportWriteError()
 }
 
 } // namespace
+
+QString schemeStoreDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
+        + QStringLiteral("/AppData/Roaming/HalvoSystemFile/HalvoProject");
+}
 
 SchemeStore::SchemeStore(const QString &directory, FileReader read)
     : m_directory(directory), m_path(schemeFilePath(directory)), m_read(read)

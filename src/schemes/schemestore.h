@@ -7,6 +7,10 @@
 
 class QJsonValue;
 
+// Where the program keeps its schemes: the same path below the home folder
+// on every platform, as the scheme file always was.
+QString schemeStoreDirectory();
+
 // The scheme collection and its file. The collection in memory is the
 // reference; every change is written to the file at once. A file that could
 // not be read or parsed at start-up is copied to a backup before the first
