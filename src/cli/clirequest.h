@@ -3,8 +3,7 @@
 #include "device/shuttersession.h"
 
 #include <QString>
-
-class QStringList;
+#include <QStringList>
 
 // What a `kavrin-cli run` was asked to do, in the order it is done: open the
 // port, choose the mode, send the parameters, start, watch.

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
@@ -26,14 +27,24 @@ bool isBlank(const QByteArray &bytes)
 // Qt 5.15's parser can leave an object whose names mix \u escapes and raw
 // UTF-8 in an order its own lookups do not expect, so a listed scheme is then
 // not found. Inserting the members one by one restores a consistent order.
-QJsonObject reordered(const QJsonObject &parsed, bool records)
+// Numbers are held as doubles, as Qt 5 holds them: Qt 6 keeps integers exact
+// and would write a hand-edited 9007199254740993 back differently.
+QJsonValue normalised(const QJsonValue &value)
 {
-    QJsonObject object;
-    for (auto it = parsed.begin(); it != parsed.end(); ++it) {
-        const QJsonValue value = it.value();
-        object.insert(it.key(),
-                      records && value.isObject() ? reordered(value.toObject(), false) : value);
+    if (value.isDouble())
+        return QJsonValue(value.toDouble());
+    if (value.isArray()) {
+        QJsonArray array;
+        for (const QJsonValue &element : value.toArray())
+            array.append(normalised(element));
+        return array;
     }
+    if (!value.isObject())
+        return value;
+    const QJsonObject parsed = value.toObject();
+    QJsonObject object;
+    for (auto it = parsed.begin(); it != parsed.end(); ++it)
+        object.insert(it.key(), normalised(it.value()));
     return object;
 }
 
@@ -59,7 +70,7 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
         return SchemeParse::Invalid;
     if (!document.isObject())
         return SchemeParse::NotAnObject;
-    *schemes = reordered(document.object(), true);
+    *schemes = normalised(document.object()).toObject();
     return SchemeParse::Ok;
 }
 
