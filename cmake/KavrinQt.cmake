@@ -65,7 +65,7 @@ macro(kavrin_use_qt)
     list(JOIN kavrin_qt_missing ", " kavrin_qt_missing)
     list(JOIN kavrin_qt_packages " " kavrin_qt_packages)
     message(FATAL_ERROR "Qt ${KAVRIN_QT_VERSION_MAJOR} was not found with the module(s) ${kavrin_qt_missing}. "
-      "On Debian/Ubuntu install ${kavrin_qt_packages}; elsewhere point CMAKE_PREFIX_PATH at a Qt "
+      "On Debian/Ubuntu install ${kavrin_qt_packages}. Elsewhere, point CMAKE_PREFIX_PATH at a Qt "
       "${kavrin_qt_min_${KAVRIN_QT_VERSION_MAJOR}} or later that has them.")
   endif()
   set(KAVRIN_QT_VERSION ${${kavrin_qt}Core_VERSION})

@@ -12,7 +12,7 @@ ensure_packages() {
     local missing
     if ! command -v dpkg-query >/dev/null 2>&1; then
         echo "This script sets up Debian or Ubuntu machines (dpkg/apt not found)." >&2
-        echo "Install by hand: a C++17 compiler, CMake 3.16+, Qt 5.12+ (Widgets, SerialPort, Test), then build with CMake." >&2
+        echo "Install by hand: a C++17 compiler, CMake 3.16+, Qt 6 or Qt 5.12+ (Widgets, SerialPort, Test), then build with CMake." >&2
         return 1
     fi
     missing=$(missing_packages "$@")
@@ -42,3 +42,6 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES="cmake make g++ qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev"
+QT6_PACKAGES="qt6-base-dev qt6-serialport-dev qt6-qpa-plugins"
+# The help compiler, the validators and dpkg-shlibdeps for the package tests.
+PACKAGING_PACKAGES="fp-utils desktop-file-utils appstream dpkg-dev"

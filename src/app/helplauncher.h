@@ -1,5 +1,12 @@
 #pragma once
 
-// Opens the operator's help, "help.chm" in the working folder, in a viewer
-// of its own; nothing is reported when it cannot be shown.
+class QString;
+
+// Where "help.chm" is: the working folder (the build folder, where
+// scripts/run starts the program), beside the program (a Windows install),
+// or the installed data folder. The working folder's path when none holds it.
+QString helpFilePath();
+
+// Opens the operator's help in a viewer of its own; nothing is reported when
+// it cannot be shown.
 void openHelp();

@@ -56,11 +56,23 @@ aperture() {
     }'
 }
 
-# Window icon: a shutter iris in a dark ring.
-render 64 64 product.png \
-    -draw "scale 4,4 fill $NAVY stroke none circle 32,32 32,2" \
-    -draw "scale 4,4 $(aperture 32 32 26 '#C9D6E3' 1.6)" \
-    -draw "scale 4,4 fill none stroke #C9D6E3 stroke-width 2 circle 32,32 32,6"
+# product SIZE OUT: the program's own picture, a shutter iris in a dark ring,
+# drawn on a 64-unit grid at SIZE pixels.
+product() {
+    local k
+    k=$(awk -v s="$1" 'BEGIN { print 4 * s / 64 }')
+    render "$1" "$1" "$2" \
+        -draw "scale $k,$k fill $NAVY stroke none circle 32,32 32,2" \
+        -draw "scale $k,$k $(aperture 32 32 26 '#C9D6E3' 1.6)" \
+        -draw "scale $k,$k fill none stroke #C9D6E3 stroke-width 2 circle 32,32 32,6"
+}
+
+# Window icon.
+product 64 product.png
+# The desktop's icon theme, at its usual sizes.
+for size in 16 24 32 48 64 128 256; do
+    product "$size" "../../../data/icons/$size.png"
+done
 
 # Start: white triangle on a green disc.
 render 63 62 start.png \
