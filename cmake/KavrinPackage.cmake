@@ -40,7 +40,7 @@ if(WIN32)
   set(CPACK_PACKAGE_EXECUTABLES "Kavrin;Kavrin")
 
   # windeployqt sits beside qmake/moc in Qt's bin folder.
-  get_target_property(kavrin_qmake Qt${KAVRIN_QT_VERSION_MAJOR}::qmake IMPORTED_LOCATION)
+  get_target_property(kavrin_qmake Qt${KAVRIN_QT_VERSION_MAJOR}::qmake LOCATION)
   get_filename_component(kavrin_qt_bin "${kavrin_qmake}" DIRECTORY)
   find_program(KAVRIN_WINDEPLOYQT windeployqt HINTS "${kavrin_qt_bin}")
   if(KAVRIN_WINDEPLOYQT)
