@@ -4,6 +4,7 @@ set(expected_files
   bin/kavrin-cli
   bin/kavrin-shutter-simulator
   share/kavrin/help.chm
+  share/doc/kavrin/copyright
   share/applications/${APP_ID}.desktop
   share/metainfo/${APP_ID}.metainfo.xml)
 foreach(size 16 24 32 48 64 128 256)
