@@ -48,10 +48,9 @@ private slots:
         QTest::newRow("code-unit order, UTF-8, non-records kept, NUL after; 2.5, missing: 0")
             << layout + QByteArray("\0{", 2) << int(P::Ok) << layout + " 3 4 5 0 0 0 0 0 6 0 0 0";
         QTest::newRow("empty: two lines") << empty << int(P::Ok) << empty;
-        QTest::newRow("numbers beyond 2^53 written as doubles, at any depth")
-            << QByteArray(R"({"n":[9007199254740993,{"m":-9223372036854775807}]})") << int(P::Ok)
-            << QByteArray("{\n    \"n\": [\n        9007199254740992,\n        {\n            "
-                          "\"m\": -9223372036854776000\n        }\n    ]\n}\n 0 0 0");
+        QTest::newRow("beyond 2^53, in an array: as Qt 5 writes it")
+            << QByteArray(R"({"n":[9007199254740993]})") << int(P::Ok)
+            << QByteArray("{\n    \"n\": [\n        9007199254740992\n    ]\n}\n 0 0 0");
         QTest::newRow("only whitespace") << QByteArray(" \r\n\t") << int(P::Empty) << kept;
         QTest::newRow("invalid JSON") << QByteArray("{\"a\": ") << int(P::Invalid) << kept;
         QTest::newRow("NUL first") << QByteArray("\0{\"a\": 1}", 9) << int(P::Invalid) << kept;
