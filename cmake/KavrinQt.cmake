@@ -64,9 +64,13 @@ macro(kavrin_use_qt)
     list(REMOVE_DUPLICATES kavrin_qt_packages)
     list(JOIN kavrin_qt_missing ", " kavrin_qt_missing)
     list(JOIN kavrin_qt_packages " " kavrin_qt_packages)
+    set(kavrin_qt_other "")
+    if(KAVRIN_QT_MAJOR STREQUAL "")
+      set(kavrin_qt_other " (or, for Qt 6, ${kavrin_qt_base_6} ${kavrin_qt_serialport_6})")
+    endif()
     message(FATAL_ERROR "Qt ${KAVRIN_QT_VERSION_MAJOR} was not found with the module(s) ${kavrin_qt_missing}. "
-      "On Debian/Ubuntu install ${kavrin_qt_packages}. Elsewhere, point CMAKE_PREFIX_PATH at a Qt "
-      "${kavrin_qt_min_${KAVRIN_QT_VERSION_MAJOR}} or later that has them.")
+      "On Debian/Ubuntu install ${kavrin_qt_packages}${kavrin_qt_other}. Elsewhere, point "
+      "CMAKE_PREFIX_PATH at a Qt ${kavrin_qt_min_${KAVRIN_QT_VERSION_MAJOR}} or later that has them.")
   endif()
   set(KAVRIN_QT_VERSION ${${kavrin_qt}Core_VERSION})
   if(KAVRIN_QT_VERSION VERSION_LESS kavrin_qt_min_${KAVRIN_QT_VERSION_MAJOR})
