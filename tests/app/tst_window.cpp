@@ -176,8 +176,11 @@ private slots:
         QVERIFY(r->openPort(r->pty.slavePath()));
         r->window.show(), r->button("导入方案")->click();
         bool listShown = true;
-        QTimer::singleShot(0, [&] { r->window.close(), listShown = r->schemeList()->isVisible(); });
-        QTimer::singleShot(3000, &r->window, [] { QCoreApplication::exit(1); }); // a guard
+        QTimer closer, guard; // a close from inside exec(), and a guard against a hang
+        connect(&closer, &QTimer::timeout, &r->window,
+                [&] { r->window.close(), listShown = r->schemeList()->isVisible(); });
+        connect(&guard, &QTimer::timeout, &r->window, [] { QCoreApplication::exit(1); });
+        closer.setSingleShot(true), closer.start(0), guard.start(3000);
         QCOMPARE(QApplication::exec(), 0); // Qt quits on the last window closed, in exec() only
         QVERIFY(!listShown && r->log.texts(QtDebugMsg).last().endsWith("已关闭！")); // port closed
     }
