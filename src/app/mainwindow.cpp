@@ -20,8 +20,6 @@
 namespace {
 
 constexpr int logRetentionDays = 7;
-// The pane keeps the newest lines only; the day's file keeps them all.
-constexpr int logPaneLines = 10000;
 const char portPlaceholder[] = "请选择串口";
 
 QString askName(QWidget *parent, const QString &title, const QString &label, const QString &text,
@@ -39,12 +37,10 @@ MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
 {
     m_ui->setupUi(this);
     m_ui->urlLabel->adjustSize();
-    m_ui->logEdit->document()->setMaximumBlockCount(logPaneLines);
     keepLogosAtShownSize();
     setStyleSheet(loadStyleSheet(StyleSheet::MainWindow));
     if (logSink) {
-        connect(logSink, &LogSink::lineLogged, m_ui->logEdit,
-                [this](const QString &line) { appendToLogPane(m_ui->logEdit, line); });
+        connect(logSink, &LogSink::lineLogged, m_ui->logEdit, &LogPane::appendLine);
     }
     wireControls();
     wireSession();
