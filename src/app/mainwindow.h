@@ -54,7 +54,7 @@ private:
 
     std::unique_ptr<Ui::MainWindowForm> m_ui;
     // Made once: every new icon leaves its scaled and greyed pixmaps in Qt's
-    // pixmap cache under new keys, some 20 kB a port cycle up to the cache's
+    // pixmap cache under new keys, about 27 kB a port cycle up to the cache's
     // 10 MB.
     const QIcon m_portOpenIcon{ QStringLiteral(":/no.png") };
     const QIcon m_portClosedIcon{ QStringLiteral(":/circle.png") };
