@@ -4,15 +4,15 @@
 #include "log/logline.h"
 #include "log/logsink.h"
 #include "support.h"
+#include "ui/logpane.h"
 
 #include <QApplication>
 #include <QDate>
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTextDocument>
-#include <QTextEdit>
 
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -28,13 +28,10 @@ int main(int argc, char *argv[])
     MainWindow window(&logSink);
     window.show();
     QCoreApplication::processEvents();
-    auto *pane = window.findChild<QTextEdit *>(QStringLiteral("mLog_edit"));
+    auto *pane = window.findChild<LogPane *>(QStringLiteral("mLog_edit"));
     if (!pane)
         return 1;
-    // An empty document still has one block.
-    const auto paneLineCount
-        = [pane] { return pane->document()->isEmpty() ? 0 : pane->document()->blockCount(); };
-    const int paneBefore = paneLineCount();
+    const int paneBefore = pane->lineCount();
     const QString file = logFilePath(logDirectory(), QDate::currentDate());
     QFile::remove(file);
 
@@ -58,8 +55,10 @@ int main(int argc, char *argv[])
     int fileLines = 0;
     if (written.open(QIODevice::ReadOnly))
         fileLines = written.readAll().count("\r\n");
-    const int paneLines = paneLineCount() - paneBefore;
-    const bool complete = fileLines == lines && paneLines == lines;
+    // The pane keeps the newest lines only.
+    const int paneLines = pane->lineCount();
+    const bool complete
+        = fileLines == lines && paneLines == std::min(paneBefore + lines, LogPane::lineLimit);
 
     std::printf("log handler: %d lines in %.3f s = %.0f lines/s (last %d: %.0f lines/s)\n", lines,
                 seconds, lines / seconds, tail, tail / tailSeconds);

@@ -20,8 +20,6 @@
 namespace {
 
 constexpr int logRetentionDays = 7;
-// The pane keeps the newest lines only; the day's file keeps them all.
-constexpr int logPaneLines = 10000;
 const char portPlaceholder[] = "请选择串口";
 
 QString askName(QWidget *parent, const QString &title, const QString &label, const QString &text,
@@ -39,12 +37,10 @@ MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
 {
     m_ui->setupUi(this);
     m_ui->urlLabel->adjustSize();
-    m_ui->logEdit->document()->setMaximumBlockCount(logPaneLines);
     keepLogosAtShownSize();
     setStyleSheet(loadStyleSheet(StyleSheet::MainWindow));
     if (logSink) {
-        connect(logSink, &LogSink::lineLogged, m_ui->logEdit,
-                [this](const QString &line) { appendToLogPane(m_ui->logEdit, line); });
+        connect(logSink, &LogSink::lineLogged, m_ui->logEdit, &LogPane::appendLine);
     }
     wireControls();
     wireSession();
@@ -180,7 +176,7 @@ void MainWindow::showOpened()
 {
     m_ui->statusLabel->setText(QStringLiteral("串口已连接"));
     m_ui->saveSettingsButton->setEnabled(true);
-    m_ui->disconnectButton->setIcon(QIcon(QStringLiteral(":/no.png")));
+    m_ui->disconnectButton->setIcon(m_portOpenIcon);
     for (QRadioButton *radio : { m_ui->manualRadio, m_ui->autoRadio, m_ui->triggerRadio })
         radio->setCheckable(true);
 }
@@ -192,7 +188,7 @@ void MainWindow::showClosed()
     m_ui->statusLabel->setText(QStringLiteral("串口已关闭"));
     m_ui->autoOffButton->setEnabled(false);
     m_ui->saveSettingsButton->setEnabled(false);
-    m_ui->disconnectButton->setIcon(QIcon(QStringLiteral(":/circle.png")));
+    m_ui->disconnectButton->setIcon(m_portClosedIcon);
     // Not checkable also unchecks, silently: no mode frame is sent.
     // setCheckable does not repaint: without update() the old tick stays on screen.
     for (QRadioButton *radio : { m_ui->manualRadio, m_ui->autoRadio, m_ui->triggerRadio }) {
@@ -207,8 +203,7 @@ void MainWindow::showClosed()
 void MainWindow::showRunState(RunState state)
 {
     const bool running = state == RunState::Running;
-    m_ui->startButton->setIcon(
-        QIcon(running ? QStringLiteral(":/stop.png") : QStringLiteral(":/start.png")));
+    m_ui->startButton->setIcon(running ? m_runningIcon : m_stoppedIcon);
     m_ui->startButton->setToolTip(running ? QStringLiteral("stop") : QStringLiteral("open"));
 }
 

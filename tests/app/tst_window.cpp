@@ -20,7 +20,16 @@ struct Rig : WindowDriver
     MainWindow window{ &sink };
     MessageCapture log; // after the sink, whose handler it passes messages on to
 
-    QString pane() const { return get<QTextEdit>("mLog_edit")->toPlainText(); }
+    // What Ctrl+C copies from the pane after the key given; all its lines after Ctrl+A.
+    QString copied(int key = 0, Qt::KeyboardModifiers modifiers = {}) const
+    {
+        QGuiApplication::clipboard()->clear();
+        if (key)
+            QTest::keyClick(get("mLog_edit"), Qt::Key(key), modifiers);
+        QTest::keyClick(get("mLog_edit"), Qt::Key_C, Qt::ControlModifier);
+        return QGuiApplication::clipboard()->text();
+    }
+    QString pane() const { return copied(Qt::Key_A, Qt::ControlModifier); }
     QPushButton *start() const { return button(button("open") ? "open" : "stop"); }
     // Enabled: start, auto-off, trigger selector, save settings; checkable: the mode radios.
     QByteArray state() const
@@ -98,7 +107,7 @@ private slots:
             QCOMPARE(r->get(logo)->property("pixmap").value<QPixmap>().size(),
                      r->get(logo)->size());
         for (int line = 0; line <= 10000; ++line)
-            appendToLogPane(r->get<QTextEdit>("mLog_edit"), QString::number(line));
+            r->get<LogPane>("mLog_edit")->appendLine(QString::number(line));
         QVERIFY(r->pane().startsWith("1\n2\n") && r->pane().endsWith("\n10000"));
     }
 
@@ -181,10 +190,47 @@ private slots:
         QVERIFY(r->openPort(r->pty.slavePath()));
         r->window.show(), r->button("导入方案")->click();
         bool listShown = true;
-        QTimer::singleShot(0, [&] { r->window.close(), listShown = r->schemeList()->isVisible(); });
-        QTimer::singleShot(3000, &r->window, [] { QCoreApplication::exit(1); }); // a guard
+        QTimer closer, guard; // a close from inside exec(), and a guard against a hang
+        connect(&closer, &QTimer::timeout, &r->window,
+                [&] { r->window.close(), listShown = r->schemeList()->isVisible(); });
+        connect(&guard, &QTimer::timeout, &r->window, [] { QCoreApplication::exit(1); });
+        closer.setSingleShot(true), closer.start(0), guard.start(3000);
         QCOMPARE(QApplication::exec(), 0); // Qt quits on the last window closed, in exec() only
         QVERIFY(!listShown && r->log.texts(QtDebugMsg).last().endsWith("已关闭！")); // port closed
+    }
+
+    void paneScrollsSelectsAndCopiesLines() // whole lines, in order, as they were given
+    {
+        auto *pane = r->get<LogPane>("mLog_edit");
+        r->window.show();
+        for (int line = 0; line < 30; ++line)
+            pane->appendLine(QString::number(line).repeated(line == 3 ? 100 : 1));
+        pane->horizontalScrollBar()->setValue(50);
+        pane->appendLine("<b>a</b>\r\nb"); // two lines
+        QCoreApplication::processEvents(); // the horizontal bar comes
+        QCOMPARE(pane->horizontalScrollBar()->value(), 0); // the newest at the left edge
+        QWidget *view = pane->viewport();
+        const auto click = [&](QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::mouseClick(view, Qt::LeftButton, modifiers, at);
+            return r->copied();
+        };
+        const QPoint top(5, 5), bottom(5, view->height() - 5);
+        QCOMPARE(click(bottom), "b"); // the newest at the bottom
+        const QStringList shown = click(top, Qt::ShiftModifier).split('\n');
+        QStringList expected{ "<b>a</b>", "b" };
+        for (int line = 29; expected.size() < shown.size(); --line)
+            expected.prepend(QString::number(line));
+        QVERIFY(shown.size() > 3);
+        QCOMPARE(shown, expected);
+        // The wheel scrolls back; End, or a new line, goes to the newest again.
+        QWheelEvent wheel(top, view->mapToGlobal(top), {}, { 0, 120 }, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        QVERIFY(click(bottom) != "b");
+        QTest::keyClick(pane, Qt::Key_End);
+        QCOMPARE(click(bottom), "b");
+        QApplication::sendEvent(view, &wheel), pane->appendLine("c"); // a new line: shown
+        QCOMPARE(click(bottom), "c");
     }
 };
 
