@@ -16,6 +16,16 @@ function(fail)
   message(FATAL_ERROR "${message}")
 endfunction()
 
+# require_in(<what> <text> <piece>...): fails unless the text holds every piece.
+function(require_in what text)
+  foreach(piece IN LISTS ARGN)
+    string(FIND "${text}" "${piece}" at)
+    if(at LESS 0)
+      fail("${what} lacks '${piece}':\n${text}")
+    endif()
+  endforeach()
+endfunction()
+
 # run(<output-var> command...): runs it, fails the test on a non-zero status.
 function(run output)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
