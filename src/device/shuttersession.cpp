@@ -9,9 +9,7 @@
 
 namespace {
 
-// The controller sends a status frame at least every few seconds: the
-// watchdog ticks once a second and gives up after this many silent ticks.
-constexpr int watchdogPeriod = 1000; // ms
+// Silent watchdog ticks tolerated; the next one closes the port.
 constexpr int silentTickLimit = 5;
 // While seeking the first header, a pause this long ends what was sent.
 constexpr int quietGap = 150; // ms
@@ -28,10 +26,9 @@ QByteArray runFrame(ShutterMode mode, bool start)
 
 } // namespace
 
-ShutterSession::ShutterSession(QObject *parent)
+ShutterSession::ShutterSession(QObject *parent, std::chrono::milliseconds watchdogPeriod)
     : QObject(parent), m_port(new QSerialPort(this)), m_watchdogTimer(new QTimer(this))
 {
-    m_watchdogTimer->setObjectName(QStringLiteral("watchdogTimer"));
     m_watchdogTimer->setInterval(watchdogPeriod);
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setInterval(quietGap);

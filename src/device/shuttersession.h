@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
+
 class QSerialPort;
 
 enum class ShutterMode { None, Manual, Automatic, TriggerSync, TriggerAsync };
@@ -23,7 +25,13 @@ class ShutterSession : public QObject
 public:
     enum class OpenResult { Opened, Busy, Refused };
 
-    explicit ShutterSession(QObject *parent = nullptr);
+    // The controller sends a status frame at least every few seconds: the
+    // watchdog ticks once a period and closes the port at the seventh tick
+    // without one.
+    static constexpr std::chrono::milliseconds defaultWatchdogPeriod{ 1000 };
+
+    explicit ShutterSession(QObject *parent = nullptr,
+                            std::chrono::milliseconds watchdogPeriod = defaultWatchdogPeriod);
     ~ShutterSession() override;
 
     // Busy check, line settings, open. Busy and refused opens are logged and
@@ -83,7 +91,7 @@ private:
 
     QSerialPort *m_port;
     ReplyReader m_reader;
-    QTimer *m_watchdogTimer; // a child named "watchdogTimer"
+    QTimer *m_watchdogTimer;
     QTimer m_quietTimer; // the line's silence while the reader seeks the first header
     int m_silentTicks = 0; // watchdog ticks since the last status frame
     bool m_firstReplyPending = true;

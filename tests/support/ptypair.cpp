@@ -11,7 +11,9 @@ PtyPair::PtyPair()
     termios raw{}; // until the program sets the line up itself
     if (openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
         return;
-    tcgetattr(m_slave, &raw), cfmakeraw(&raw), tcsetattr(m_slave, TCSANOW, &raw);
+    tcgetattr(m_slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(m_slave, TCSANOW, &raw);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_path = QString::fromLocal8Bit(ttyname(m_slave));
 }
@@ -51,6 +53,13 @@ bool PtyPair::waitUntilTaken(int timeoutMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
+}
+
+termios PtyPair::lineSettings() const
+{
+    termios line{};
+    tcgetattr(m_slave, &line);
+    return line;
 }
 
 void PtyPair::closeMaster()

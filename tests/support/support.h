@@ -3,6 +3,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <termios.h>
+
 // HOME and the XDG folders for the process's life, so no test touches the real home; make it first.
 struct TestHome : QTemporaryDir
 {
@@ -35,6 +37,7 @@ public:
     QByteArray read(int count, int timeoutMs = 2000); // runs the event loop meanwhile, as does:
     QByteArray drain(int ms = 100) { return read(std::numeric_limits<int>::max(), ms); }
     bool waitUntilTaken(int timeoutMs = 2000); // until the program has read all written
+    termios lineSettings() const; // as the program set the line up
     void closeMaster(); // the controller disappearing
 
 private:
@@ -45,7 +48,11 @@ private:
 // Keeps the process's messages while it lives, passing them on to the handler it replaced.
 struct MessageCapture
 {
-    MessageCapture() { active = this, chained = qInstallMessageHandler(capture); }
+    MessageCapture()
+    {
+        active = this;
+        chained = qInstallMessageHandler(capture);
+    }
     ~MessageCapture() { qInstallMessageHandler(chained); }
     QStringList texts(QtMsgType type) const
     {
@@ -85,7 +92,10 @@ struct DialogAnswerer : QObject
             unexpected << seen.last();
         if (input) {
             input->setTextValue(answer.toString());
-            answer.toString().isNull() ? input->reject() : input->accept();
+            if (answer.toString().isNull())
+                input->reject();
+            else
+                input->accept();
         } else if (box && answer.isValid()) {
             box->button(QMessageBox::StandardButton(answer.toInt()))->click();
         } else {
@@ -142,7 +152,8 @@ struct WindowDriver
     {
         qputenv("KAVRIN_EXTRA_PORTS", path.toLocal8Bit());
         auto *combo = get<QComboBox>("portCombo");
-        combo->showPopup(), combo->hidePopup();
+        combo->showPopup();
+        combo->hidePopup();
         const int index = combo->findText(path);
         combo->setCurrentIndex(index);
         emit combo->activated(index);
