@@ -22,6 +22,19 @@ namespace {
 constexpr int logRetentionDays = 7;
 const char portPlaceholder[] = "请选择串口";
 
+// The scan's log line lists the names as ("COM3", "COM5"), each quoted as the debug
+// stream quotes a string. Streaming the list itself would read QList(...) under Qt 6.
+QString portListText(const QStringList &names)
+{
+    QStringList quoted;
+    for (const QString &name : names) {
+        QString text;
+        QDebug(&text).nospace() << name;
+        quoted << text;
+    }
+    return QLatin1Char('(') + quoted.join(QLatin1String(", ")) + QLatin1Char(')');
+}
+
 QString askName(QWidget *parent, const QString &title, const QString &label, const QString &text,
                 bool *ok)
 {
@@ -146,7 +159,7 @@ void MainWindow::wireSchemeList()
 void MainWindow::refreshPortList()
 {
     const QStringList names = availablePortNames();
-    qDebug() << "串口:" << names;
+    qDebug().noquote() << "串口:" << portListText(names);
     if (names.isEmpty()) {
         QMessageBox::information(this, QStringLiteral("提示信息"), QStringLiteral("未找到串口"),
                                  QMessageBox::Ok, QMessageBox::NoButton);
