@@ -114,6 +114,14 @@ private slots:
         QTRY_VERIFY(QDir::home().exists("opened" + help));
     }
 
+    void triggerSelectorShowsItsWords()
+    {
+        auto *selector = r->get<QSpinBox>("triggerSpin");
+        QCOMPARE(selector->text(), QStringLiteral("同步"));
+        selector->setValue(1);
+        QCOMPARE(selector->text(), QStringLiteral("异步"));
+    }
+
     void logCheckHidesThePane()
     {
         r->get<QAbstractButton>("logCheck")->setChecked(false);
