@@ -53,6 +53,11 @@ void row(const char *name, const QString &options, int status, const QStringList
     QTest::newRow(name) << "run --port PORT " + options << status << frames << simulator << signal;
 }
 
+bool stampedToTheMs(const QString &time)
+{
+    return QDateTime::fromString(time, Qt::ISODateWithMs).isValid() && time.contains('.');
+}
+
 class TestCli : public QObject
 {
     Q_OBJECT
@@ -133,8 +138,15 @@ private slots:
             "closed"
         };
         const QString run = "run --port PORT --mode auto --open 1 --close 1 --cycles 1 --start";
-        QCOMPARE(CliRun(run + " --until-done").events, events); // as plain text
-        QCOMPARE(CliRun(run + " --until-done --json").events, events);
+        const CliRun text(run + " --until-done");
+        QCOMPARE(text.events, events);
+        const CliRun json(run + " --until-done --json");
+        QCOMPARE(json.events, events);
+        for (const QString &line : text.lines) // each stamped to the millisecond
+            QVERIFY2(stampedToTheMs(line.section(' ', 0, 0)), qPrintable(line));
+        for (const QString &line : json.lines)
+            QVERIFY2(stampedToTheMs(QJsonDocument::fromJson(line.toUtf8())["time"].toString()),
+                     qPrintable(line));
     }
 
     void portHeldByAnotherIsBusy()
