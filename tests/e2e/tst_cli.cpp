@@ -99,6 +99,11 @@ private slots:
         row("usage: unknown mode", "--mode fast", 2, {});
         row("usage: unknown scheme", "--mode auto --scheme slow", 2, {});
         row("usage: --until-done outside auto", "--mode manual --until-done", 2, {});
+        row("usage: --start without a mode", "--start", 2, {});
+        row("usage: --start in a trigger mode", "--mode trigger-sync --start", 2, {});
+        row("usage: --open 0", "--mode manual --open 0", 2, {});
+        row("usage: --cycles 1001", "--mode manual --cycles 1001", 2, {});
+        row("usage: an unknown option", "--mode manual --bogus", 2, {});
     }
     void sendsWhatWasAskedAndEndsWithItsStatus()
     {
