@@ -146,12 +146,12 @@ void SoakDriver::stopSimulator()
 
 void SoakDriver::reopen()
 {
-    if (!simulator || simulator->process().state() != QProcess::Running) {
+    if (!simulator || simulator->state() != QProcess::Running) {
         if (!startSimulator())
             return;
     }
     // As the operator: open the selector (it rescans), pick the controller's port.
-    if (window.openPort(simulator->port())) {
+    if (window.openPort(simulator->port)) {
         ++opens;
         if (rssKb.isEmpty())
             rssKb << residentKb();

@@ -9,11 +9,9 @@
 PtyPair::PtyPair()
 {
     termios raw{}; // until the program sets the line up itself
-    if (openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
-        return;
-    tcgetattr(m_slave, &raw);
     cfmakeraw(&raw);
-    tcsetattr(m_slave, TCSANOW, &raw);
+    if (openpty(&m_master, &m_slave, nullptr, &raw, nullptr) != 0)
+        return;
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_path = QString::fromLocal8Bit(ttyname(m_slave));
 }

@@ -10,18 +10,23 @@ struct TestHome : QTemporaryDir
 {
     TestHome()
     {
-        if (!isValid())
-            qFatal("TestHome: no temporary folder");
         const QByteArray home = path().toLocal8Bit();
-        qputenv("HOME", home);
         for (const char *name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
             qputenv(name, home + '/' + name);
         qputenv("XDG_RUNTIME_DIR", home); // private (0700) like the real one
+        if (home.isEmpty() || !qputenv("HOME", home))
+            qFatal("TestHome: no temporary folder");
     }
 };
-#define KAVRIN_WINDOW_TEST_MAIN(TestClass)                                                         \
+#define KAVRIN_TEST_MAIN(TestClass)                                                                \
     static const TestHome testHome;                                                                \
     QTEST_MAIN(TestClass)
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
 
 // A pseudo-terminal for the controller: the program opens slavePath(), the test the master side.
 class PtyPair
@@ -48,11 +53,7 @@ private:
 // Keeps the process's messages while it lives, passing them on to the handler it replaced.
 struct MessageCapture
 {
-    MessageCapture()
-    {
-        active = this;
-        chained = qInstallMessageHandler(capture);
-    }
+    MessageCapture() : chained(qInstallMessageHandler(capture)) { active = this; }
     ~MessageCapture() { qInstallMessageHandler(chained); }
     QStringList texts(QtMsgType type) const
     {
@@ -60,6 +61,14 @@ struct MessageCapture
         for (const auto &message : messages)
             if (message.first == type)
                 list << message.second;
+        return list;
+    }
+    QStringList lines() const // each as "debug …", "warning …" or "critical …"
+    {
+        QStringList list;
+        for (const auto &message : messages)
+            list << QStringList{ "debug", "warning", "critical" }.value(message.first, "other")
+                    + ' ' + message.second;
         return list;
     }
     void clear() { messages.clear(); }
@@ -74,10 +83,11 @@ struct MessageCapture
 };
 
 // Answers modal dialogs with answers in turn (a string for an input, null cancels; a number: that
-// box button), else accepts a box, cancels an input, notes it in unexpected if strict; seen: all.
+// box button), else accepts a box, cancels an input and notes it as a miss; seen: all, as
+// "title|text".
 struct DialogAnswerer : QObject
 {
-    explicit DialogAnswerer(bool strict = false) : strict(strict) { startTimer(5); }
+    DialogAnswerer() { startTimer(5); }
     void timerEvent(QTimerEvent *) override
     {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -88,24 +98,19 @@ struct DialogAnswerer : QObject
         auto *box = qobject_cast<QMessageBox *>(dialog);
         seen << dialog->windowTitle() + '|' + (box ? box->text() : input ? input->labelText() : "");
         const QVariant answer = answers.isEmpty() ? QVariant() : answers.takeFirst();
-        if (strict && !answer.isValid())
-            unexpected << seen.last();
-        if (input) {
+        if (!answer.isValid())
+            misses << seen.last();
+        if (input)
             input->setTextValue(answer.toString());
-            if (answer.toString().isNull())
-                input->reject();
-            else
-                input->accept();
-        } else if (box && answer.isValid()) {
+        if (box && answer.isValid())
             box->button(QMessageBox::StandardButton(answer.toInt()))->click();
-        } else {
+        else if (input && answer.toString().isNull())
+            input->reject();
+        else
             dialog->accept();
-        }
     }
-    QStringList misses() const { return unexpected + QVariant(answers).toStringList(); } // + unused
     QVariantList answers;
-    QStringList seen, unexpected;
-    bool strict;
+    QStringList seen, misses;
 };
 
 // The simulated controller, ended with the object; start() is false if it printed no port.
@@ -116,10 +121,9 @@ struct Simulator : QProcess
     {
         QProcess::start(QStringLiteral(SHUTTER_SIM), options);
         while (waitForStarted(patience) && !canReadLine() && waitForReadyRead(patience)) { }
-        printedPort = QString::fromLocal8Bit(readLine()).trimmed();
-        return !printedPort.isEmpty();
+        port = QString::fromLocal8Bit(readLine()).trimmed();
+        return !port.isEmpty();
     }
-    QString port() const { return printedPort; }
     QString stop() // returns its stderr
     {
         terminate();
@@ -128,9 +132,8 @@ struct Simulator : QProcess
         waitForFinished(patience);
         return QString::fromLocal8Bit(readAllStandardError());
     }
-    QProcess &process() { return *this; }
     static constexpr int patience = 5000; // ms
-    QString printedPort;
+    QString port;
 };
 
 // The main window's controls as the operator finds them: by the form's names, icon buttons by
@@ -154,10 +157,9 @@ struct WindowDriver
         auto *combo = get<QComboBox>("portCombo");
         combo->showPopup();
         combo->hidePopup();
-        const int index = combo->findText(path);
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-        return index >= 0 && status() == QStringLiteral("串口已连接");
+        combo->setCurrentIndex(combo->findText(path));
+        emit combo->activated(combo->currentIndex());
+        return combo->currentText() == path && status() == QStringLiteral("串口已连接");
     }
     QWidget *top;
 };
