@@ -8,22 +8,10 @@
 #include <QSerialPort>
 
 using namespace QTest;
-using Frames = QByteArrayList;
 using Result = ShutterSession::OpenResult;
 Q_DECLARE_METATYPE(ShutterSession::OpenResult)
 
-// A command frame: bytes 8-14 as given, zeros after, the CRC of bytes 0-20, the end byte.
-static QByteArray command(const QByteArray &code, const QByteArray &crc)
-{
-    return QByteArray::fromHex("8E017A0000000000" + code.leftJustified(14, '0') + "00000000000A"
-                               + crc + "8E");
-}
-
-static const QByteArray manualMode = command("4201", "CFC4"), autoMode = command("4202", "CA5B");
-static const QByteArray syncMode = command("4203", "C92E"), asyncMode = command("4204", "C165");
-static const QByteArray manualStart = command("4301", "8AA7"), manualStop = command("43", "89D2");
-static const QByteArray autoStart = command("4401", "40AF"), autoStop = command("4402", "4530");
-static const QByteArray autoOff = command("44", "43DA"), ack("OK!");
+static const QByteArray ack("OK!");
 static const QByteArray otherDevice
     = QByteArray::fromHex("8E057A10FF00000043 0000012C 00000000000000 0A11228E");
 const auto status = [](int code, int n) { return statusFrame(StatusCode(code), quint16(n)); };
@@ -87,50 +75,11 @@ private slots:
         QCOMPARE(pty->drain(), QByteArray());
     }
 
-    void actionsSendTheirFrames_data()
-    {
-        addColumn<QString>("actions"); // mode names, start (toggle), off, sync, async
-        addColumn<Frames>("frames");
-        addColumn<bool>("running"); // a run goes on after them
-        newRow("manual start, stop")
-            << "manual start start" << Frames{ manualMode, manualStart, manualStop } << false;
-        newRow("automatic start, stop")
-            << "automatic start start" << Frames{ autoMode, autoStart, autoStop } << false;
-        newRow("automatic start, off")
-            << "automatic start off" << Frames{ autoMode, autoStart, autoOff } << false;
-        newRow("a new mode starts idle, nothing stops the old")
-            << "manual start automatic start"
-            << Frames{ manualMode, manualStart, autoMode, autoStart } << true;
-        newRow("trigger modes, the selector both ways")
-            << "triggerSync async triggerAsync sync"
-            << Frames{ syncMode, asyncMode, asyncMode, syncMode } << false;
-    }
-    void actionsSendTheirFrames()
-    {
-        QFETCH(QString, actions);
-        const QStringList modes{ "none", "manual", "automatic", "triggerSync", "triggerAsync" };
-        for (const QString &action : actions.split(' '))
-            if (modes.contains(action))
-                session->chooseMode(ShutterMode(modes.indexOf(action)));
-            else if (action == "start")
-                session->toggleRun();
-            else if (action == "off")
-                session->switchAutoOff();
-            else
-                session->sendTriggerMode(action == "async" ? 1 : 0);
-        const QByteArray sent = pty->drain();
-        Frames frames;
-        for (int at = 0; at < sent.size(); at += 24)
-            frames << sent.mid(at, 24);
-        QTEST(frames, "frames");
-        QTEST(running(), "running");
-    }
-
     void parameterFrame() // cycles high first; logged in lower case; a CRC below 0x1000 in full
     {
         QSignalSpy sent(session.get(), &ShutterSession::parametersSent);
         QVERIFY(session->sendParameters(4, 8, 300));
-        QCOMPARE(pty->drain(), command("4100040008012C", "00E2"));
+        QCOMPARE(pty->drain(), commandFrame("4100040008012C", "00E2"));
         QCOMPARE(log->lines().last(),
                  "debug \"快门设置：8E 01 7A 00 00 00 00 00 41 00 04 00 08 01 "
                  "2c 00 00 00 00 00 0A00e28E\"");

@@ -22,6 +22,13 @@ struct TestHome : QTemporaryDir
     static const TestHome testHome;                                                                \
     QTEST_MAIN(TestClass)
 
+// A command frame: bytes 8-14 as given, zeros after, the CRC of bytes 0-20, the end byte.
+inline QByteArray commandFrame(const QByteArray &code, const QByteArray &crc)
+{
+    return QByteArray::fromHex("8E017A0000000000" + code.leftJustified(14, '0') + "00000000000A"
+                               + crc + "8E");
+}
+
 inline QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -41,6 +48,14 @@ public:
     bool write(const QByteArray &bytes);
     QByteArray read(int count, int timeoutMs = 2000); // runs the event loop meanwhile, as does:
     QByteArray drain(int ms = 100) { return read(std::numeric_limits<int>::max(), ms); }
+    QByteArrayList frames() // drained, cut into command frames
+    {
+        const QByteArray bytes = drain();
+        QByteArrayList frames;
+        for (int at = 0; at < bytes.size(); at += 24)
+            frames << bytes.mid(at, 24);
+        return frames;
+    }
     bool waitUntilTaken(int timeoutMs = 2000); // until the program has read all written
     termios lineSettings() const; // as the program set the line up
     void closeMaster(); // the controller disappearing
