@@ -1,11 +1,11 @@
 #include "cli/clireport.h"
 
+#include "cli/clioutput.h"
+
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QStringList>
 #include <QVariant>
-
-#include <cstdio>
 
 void CliReport::write(const QString &event, const QJsonObject &fields)
 {
@@ -22,6 +22,5 @@ void CliReport::write(const QString &event, const QJsonObject &fields)
             parts << it.key() + QLatin1Char('=') + it.value().toVariant().toString();
         line = parts.join(QLatin1Char(' ')).toUtf8();
     }
-    std::printf("%s\n", line.constData());
-    std::fflush(stdout);
+    m_output->write(line + '\n');
 }

@@ -2,17 +2,20 @@
 
 #include <QJsonObject>
 
+class CliOutput;
+
 // One line per event on standard output, with a time stamp: plain text
 // ("<time> count kind=cycle count=3") or, with --json, an object with fixed
 // keys: time (ISO 8601 with ms), event, and count, kind or frame where they
-// apply. Each line is flushed at once, so a script sees every count as it comes.
+// apply. Each line is written at once, so a script sees every count as it comes.
 class CliReport
 {
 public:
-    explicit CliReport(bool json) : m_json(json) { }
+    CliReport(CliOutput *output, bool json) : m_output(output), m_json(json) { }
 
     void write(const QString &event, const QJsonObject &fields = QJsonObject());
 
 private:
+    CliOutput *m_output;
     bool m_json;
 };

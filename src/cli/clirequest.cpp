@@ -10,6 +10,7 @@ namespace {
 
 constexpr int lowest = 1; // the window's spin boxes: 1 to 1000
 constexpr int highest = 1000;
+constexpr int longestWatch = INT_MAX / 1000; // seconds: the timer counts milliseconds in an int
 
 const QStringList modeNames{ "manual", "auto", "trigger-sync", "trigger-async" };
 const ShutterMode modes[] = { ShutterMode::Manual, ShutterMode::Automatic, ShutterMode::TriggerSync,
@@ -106,7 +107,7 @@ bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString 
         request->sendParameters = true;
     }
     if (parser.isSet(watch)
-        && !readNumber(parser.value(watch), QStringLiteral("watch"), 0, INT_MAX,
+        && !readNumber(parser.value(watch), QStringLiteral("watch"), 0, longestWatch,
                        &request->watchSeconds, error))
         return false;
     request->start = parser.isSet(start);

@@ -4,8 +4,8 @@ namespace {
 constexpr int flushTimeout = 1000; // ms; a few frames take 2 ms each at 115200 baud
 }
 
-CliRun::CliRun(const CliRequest &request, QObject *parent)
-    : QObject(parent), m_request(request), m_report(request.json)
+CliRun::CliRun(const CliRequest &request, CliOutput *output, QObject *parent)
+    : QObject(parent), m_request(request), m_report(output, request.json)
 {
     m_watchTimer.setSingleShot(true);
     connect(&m_watchTimer, &QTimer::timeout, this,
@@ -13,6 +13,7 @@ CliRun::CliRun(const CliRequest &request, QObject *parent)
     connect(&m_session, &ShutterSession::opened, this, [this] {
         m_report.write("opened", { { "port", m_request.port } });
     });
+    connect(&m_session, &ShutterSession::deviceConfirmed, this, &CliRun::sendRequest);
     connect(&m_session, &ShutterSession::closed, this, [this] { m_report.write("closed"); });
     connect(&m_session, &ShutterSession::frameWritten, this, [this](const QByteArray &frame) {
         m_report.write("sent", { { "frame", QString::fromLatin1(frame.toHex(' ').toUpper()) } });
@@ -33,10 +34,13 @@ CliRun::CliRun(const CliRequest &request, QObject *parent)
 
 void CliRun::start()
 {
-    if (m_session.open(m_request.port) != ShutterSession::OpenResult::Opened) {
+    if (m_session.open(m_request.port) != ShutterSession::OpenResult::Opened)
         end(PortUnavailable, false);
-        return;
-    }
+}
+
+// Nothing goes to a device before its first reply shows it is the controller.
+void CliRun::sendRequest()
+{
     if (m_request.mode != ShutterMode::None)
         m_session.chooseMode(m_request.mode);
     if (m_request.sendParameters
@@ -61,6 +65,8 @@ void CliRun::end(int status, bool early)
     if (early && m_request.stopOnExit && m_session.isOpen()
         && m_session.runState() == RunState::Running)
         m_session.toggleRun();
-    m_session.closeAfterSending(flushTimeout); // the last frames must reach the controller
+    // The last frames must reach the controller, or the run did not end as it says.
+    if (!m_session.closeAfterSending(flushTimeout))
+        status = PortLost;
     emit finished(status);
 }

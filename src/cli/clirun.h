@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/clioutput.h"
 #include "cli/clireport.h"
 #include "cli/clirequest.h"
 
@@ -17,25 +18,29 @@ enum CliStatus {
     ParametersRefused = 7,
     NotFinishedInTime = 8, // --until-done, and the --watch time ran out first
     Interrupted = 130,
+    OutputClosed = 141, // as a shell reports a program that a closed pipe ended
 };
 
 // Carries out one request on a ShutterSession, as the window would, and
-// reports its events; finished() gives the exit status.
+// reports its events to output; finished() gives the exit status.
 class CliRun : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit CliRun(const CliRequest &request, QObject *parent = nullptr);
-    // Opens the port and sends what was asked; the rest happens in the event loop.
+    CliRun(const CliRequest &request, CliOutput *output, QObject *parent = nullptr);
+    // Opens the port; what was asked is sent once the controller has answered.
     void start();
     // Ctrl+C or SIGTERM.
     void interrupt() { end(Interrupted, true); }
+    // Whoever read our output has gone.
+    void outputClosed() { end(OutputClosed, true); }
 
 signals:
     void finished(int status);
 
 private:
+    void sendRequest();
     void end(int status, bool early);
 
     CliRequest m_request;

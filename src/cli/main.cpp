@@ -1,10 +1,12 @@
 // kavrin-cli: the shutter controller from scripts, on the session the window uses.
+#include "cli/clioutput.h"
 #include "cli/clirun.h"
 #include "device/portbusy.h"
 #include "device/portscan.h"
 #include "log/logsink.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -15,6 +17,7 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 constexpr int signalPoll = 50; // ms
+constexpr int outputGrace = 1000; // ms for a slow reader to take the last lines
 
 void onSignal(int)
 {
@@ -61,13 +64,20 @@ int main(int argc, char *argv[])
         return UsageError;
     }
 
+#ifdef SIGPIPE
+    // A reader that has gone is an early ending like any other, not a death.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    CliOutput report(fileno(stdout));
+    CliOutput errors(fileno(stderr));
     // Every message goes to the day's log file, as the window's do, and to stderr.
     LogSink logSink;
-    QObject::connect(&logSink, &LogSink::lineLogged, &app, [](const QString &line) {
-        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    });
-    CliRun run(request);
+    QObject::connect(&logSink, &LogSink::lineLogged, &errors,
+                     [&errors](const QString &line) { errors.write(line.toLocal8Bit() + '\n'); });
+    CliRun run(request, &report);
     QObject::connect(&run, &CliRun::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    for (const CliOutput *output : { &report, &errors })
+        QObject::connect(output, &CliOutput::closed, &run, &CliRun::outputClosed);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     QTimer signalWatch;
@@ -77,5 +87,9 @@ int main(int argc, char *argv[])
     });
     signalWatch.start(signalPoll);
     run.start();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    const QDeadlineTimer grace(outputGrace);
+    report.flush(grace);
+    errors.flush(grace);
+    return status;
 }

@@ -13,6 +13,11 @@ namespace {
 constexpr int silentTickLimit = 5;
 // While seeking the first header, a pause this long ends what was sent.
 constexpr int quietGap = 150; // ms
+// Output the port has not taken yet. A serial line drains this in a third
+// of a second; a peer that keeps more waiting has stopped reading.
+constexpr qint64 pendingOutputLimit = 4096; // bytes
+
+const char outputStalled[] = "串口不再接收数据";
 
 // The frame that starts or stops a run in the manual or automatic mode.
 QByteArray runFrame(ShutterMode mode, bool start)
@@ -112,13 +117,15 @@ bool ShutterSession::isOpen() const
     return m_port->isOpen();
 }
 
-void ShutterSession::closeAfterSending(int timeoutMs)
+bool ShutterSession::closeAfterSending(int timeoutMs)
 {
     while (m_port->isOpen() && m_port->bytesToWrite() > 0
            && m_port->waitForBytesWritten(timeoutMs)) { }
+    const bool sent = !m_port->isOpen() || m_port->bytesToWrite() == 0;
     m_keepOutput = true;
     close();
     m_keepOutput = false;
+    return sent;
 }
 
 QString ShutterSession::portName() const
@@ -194,8 +201,12 @@ bool ShutterSession::sendParameters(int openTime, int closeTime, int cycles)
 
 qint64 ShutterSession::write(const QByteArray &frame)
 {
-    if (frame.isEmpty())
+    if (frame.isEmpty() || m_closing)
         return 0;
+    if (m_port->bytesToWrite() + frame.size() > pendingOutputLimit) {
+        reportPortLoss(QString::fromUtf8(outputStalled));
+        return 0;
+    }
     const qint64 written = m_port->write(frame);
     emit frameWritten(frame);
     return written;
@@ -244,6 +255,7 @@ void ShutterSession::handleReply(const QByteArray &frame)
             emit failureQueued(WrongDeviceFailure, QString(), QPrivateSignal());
             return;
         }
+        emit deviceConfirmed();
     }
     // Only the controller's own status frames prove it alive; a foreign frame
     // that merely starts with 0x8E does not.
@@ -290,7 +302,11 @@ void ShutterSession::handlePortError(int error)
     if (error == QSerialPort::NoError || error == QSerialPort::OpenError || m_closing
         || !m_port->isOpen())
         return;
-    const QString reason = m_port->errorString();
+    reportPortLoss(m_port->errorString());
+}
+
+void ShutterSession::reportPortLoss(const QString &reason)
+{
     qCritical().noquote() << QStringLiteral("串口错误：") + reason;
     // Not from inside the port's own signal: Qt still uses its read buffer
     // after emitting, and closing frees it. The flag keeps later errors quiet.

@@ -42,7 +42,8 @@ public:
     bool isOpen() const;
     // Like close(), but first lets the frames written so far leave (at most
     // timeoutMs), and drops only unread input: for a caller that ends right after.
-    void closeAfterSending(int timeoutMs);
+    // False when frames were left unsent: the controller may not have them.
+    bool closeAfterSending(int timeoutMs);
     QString portName() const;
 
     // Sends the mode's frame; a newly chosen mode is idle. The trigger
@@ -63,6 +64,8 @@ public:
 
 signals:
     void opened();
+    // The connection's first reply came from the controller.
+    void deviceConfirmed();
     void closed();
     void runStateChanged(RunState state);
     // Every count the controller reports, in order, as it arrives.
@@ -88,6 +91,7 @@ private:
     void lineWentQuiet();
     void watchdogTick();
     void handlePortError(int error);
+    void reportPortLoss(const QString &reason);
 
     QSerialPort *m_port;
     ReplyReader m_reader;

@@ -5,6 +5,8 @@
 #include <QSerialPort>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 struct CliRun : QProcess // kavrin-cli, killed at the end if it hangs
 {
@@ -12,14 +14,30 @@ struct CliRun : QProcess // kavrin-cli, killed at the end if it hangs
     QStringList lines, received; // its stdout; bytes 8-14 the simulator got, ending 00s cut
     Simulator sim; // its port is "PORT" in args
 
-    CliRun(const QString &args, const QString &simulator = {}, int signal = 0)
+    // output: "closed" once the shutter runs, "stalled" (full, never read), else read by us
+    CliRun(const QString &args, const QString &simulator = {}, int signal = 0, QString output = {})
     {
-        sim.start(splitCommand("--verbose --idle-interval=2000 " + simulator));
+        sim.start(splitCommand("--verbose --idle-interval=500 " + simulator));
+        int pipe[2] = { -1, -1 }; // our stdout, when output is given
+        if (!output.isEmpty() && ::pipe2(pipe, O_CLOEXEC) == 0) {
+            const QByteArray page(4096, 'x');
+            if (output == "stalled" && fcntl(pipe[1], F_SETPIPE_SZ, page.size()) > 0
+                && fcntl(pipe[1], F_SETFL, O_NONBLOCK) == 0)
+                while (::write(pipe[1], page.data(), page.size()) > 0) { }
+            setStandardOutputFile("/proc/self/fd/" + QString::number(pipe[1]));
+        }
         start(KAVRIN_CLI, splitCommand(QString(args).replace("PORT", sim.port)));
-        if (signal != 0 && waitForReadyRead(5000)) // once the first event is out
+        ::close(pipe[1]);
+        sim.setReadChannel(StandardError);
+        while ((signal != 0 || output == "closed") && !sim.peek(1 << 16).contains("command 43 01")
+               && sim.waitForReadyRead(5000)) { }
+        if (output == "closed")
+            ::close(std::exchange(pipe[0], -1));
+        if (signal != 0)
             ::kill(processId(), signal);
         status = waitForFinished(15000) && exitStatus() == NormalExit ? exitCode() : -1;
         lines = QString::fromUtf8(readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ::close(pipe[0]);
         QTest::qWait(200); // the simulator reads the last frames
         received = sim.stop().split('\n').filter("shutter-sim: command "); // a bad frame is none
         received.replaceInStrings(QRegularExpression("^shutter-sim: command |( 00){5}$"), "");
@@ -35,9 +53,10 @@ const QStringList events({ "opened port=PORT", sent.arg("42 02 00 00 00 00 00", 
 const QRegularExpression stamp(R"(^\d{4}(-\d\d){2}T\d\d(:\d\d){2}\.\d{3} )"); // to the ms
 const QStringList manual{ "42 01", "43 01" }, stopped = manual + QStringList{ "43 00" };
 
-void row(const char *tag, QString args, int exit, QStringList frames, QString sim = {}, int sig = 0)
+void row(const char *tag, QString args, int exit, QStringList frames, QString sim = {}, int sig = 0,
+         QString output = {})
 {
-    QTest::newRow(tag) << "run --port PORT " + args << exit << frames << sim << sig;
+    QTest::newRow(tag) << "run --port PORT " + args << exit << frames << sim << sig << output;
 }
 
 class TestCli : public QObject
@@ -51,7 +70,8 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("frames");
         QTest::addColumn<QString>("simulator"); // its options
-        QTest::addColumn<int>("signal"); // sent once it reports
+        QTest::addColumn<int>("signal"); // sent once the shutter runs
+        QTest::addColumn<QString>("output"); // as CliRun takes it
         const QString folder = QDir::homePath() + "/AppData/Roaming/HalvoSystemFile/HalvoProject";
         QVERIFY(QDir().mkpath(folder));
         QFile schemes(folder + "/Kavrin.halvo");
@@ -67,14 +87,20 @@ private slots:
         row("numbers win", done + "--scheme fast", 0, { "42 02", "41 00 01 00 01 00 02", "44 01" });
         row("watch first", done + "--cycles 20 --watch 1", 8,
             { "42 02", "41 00 01 00 01 00 14", "44 01", "44 02" });
-        row("wrong device", watch0, 4, manual, "--wrong-device");
-        row("port lost", watch0, 6, manual, "--vanish-after=500");
-        row("silent (7 s)", watch0, 5, manual, "--silent");
+        row("longest watch", "--mode manual --start --watch 2147483", 130, manual, {}, SIGINT);
+        row("output closed", watch0, 141, stopped, {}, 0, "closed");
+        row("output stalled, SIGTERM", watch0, 130, stopped, {}, SIGTERM, "stalled");
+        row("wrong device", watch0, 4, {}, "--wrong-device");
+        row("wrong device, no watch", "--mode manual --start", 4, {}, "--wrong-device");
+        row("port lost", watch0, 6, manual, "--vanish-after=1000");
+        row("stop frame not taken", "--mode manual --start --watch 4 --stop-on-exit", 6, manual,
+            "--deaf-after=2500");
+        row("silent (7 s)", "--mode manual --start", 5, {}, "--silent");
         row("no such port", "--port /dev/kavrin-none", 3, {});
-        QTest::newRow("no --port") << "run" << 2 << QStringList() << "" << 0;
-        for (const char *usage :
-             { "--mode fast", "--scheme slow", "--mode manual --until-done", "--start",
-               "--mode trigger-sync --start", "--open 0", "--cycles 1001", "--bogus" })
+        QTest::newRow("no --port") << "run" << 2 << QStringList() << "" << 0 << "";
+        for (const char *usage : { "--mode fast", "--scheme slow", "--mode manual --until-done",
+                                   "--start", "--mode trigger-sync --start", "--open 0",
+                                   "--cycles 1001", "--watch 2147484", "--bogus" })
             row(usage, usage, 2, {});
     }
     void sendsWhatWasAskedAndEndsWithItsStatus()
@@ -82,7 +108,8 @@ private slots:
         QFETCH(QString, args);
         QFETCH(QString, simulator);
         QFETCH(int, signal);
-        CliRun run(args, simulator, signal);
+        QFETCH(QString, output);
+        CliRun run(args, simulator, signal, output);
         QTEST(run.status, "status");
         QTEST(run.received, "frames");
         if (run.status == 2) // a usage error: one line

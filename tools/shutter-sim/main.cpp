@@ -103,6 +103,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption vanishAfter(QStringLiteral("vanish-after"),
                                          QStringLiteral("Close the port and exit after MS."),
                                          QStringLiteral("MS"));
+    const QCommandLineOption deafAfter(QStringLiteral("deaf-after"),
+                                       QStringLiteral("Take nothing more from the host after MS."),
+                                       QStringLiteral("MS"));
     const QCommandLineOption seed(
         QStringLiteral("seed"), QStringLiteral("Seed for the random faults."), QStringLiteral("N"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
@@ -110,7 +113,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption stdinEof(QStringLiteral("exit-on-stdin-eof"),
                                       QStringLiteral("Exit when stdin closes."));
     parser.addOptions({ triggerRate, idleInterval, silent, wrongDevice, split, join, stream,
-                        garbage, vanishAfter, seed, verbose, stdinEof });
+                        garbage, vanishAfter, deafAfter, seed, verbose, stdinEof });
     parser.process(app);
 
     bool ok = true;
@@ -189,6 +192,9 @@ int main(int argc, char *argv[])
             app.quit();
         });
     }
+
+    if (parser.isSet(deafAfter))
+        QTimer::singleShot(parser.value(deafAfter).toInt(), &app, [&] { line.stopHostOutput(); });
 
     if (parser.isSet(stdinEof)) {
         auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);

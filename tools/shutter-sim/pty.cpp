@@ -73,6 +73,12 @@ bool PseudoTerminal::open(QString *error)
     return true;
 }
 
+void PseudoTerminal::stopHostOutput()
+{
+    if (slave >= 0)
+        tcflow(slave, TCOOFF);
+}
+
 void PseudoTerminal::close()
 {
     if (slave >= 0)

@@ -20,6 +20,9 @@ public:
     int masterFd() const { return master; }
     QString slavePath() const { return path; }
 
+    // Stops the line as a flow-control stop would: the host's writes wait.
+    void stopHostOutput();
+
     // Writes without blocking; bytes a full line cannot take are dropped.
     void write(const QByteArray &bytes);
 
