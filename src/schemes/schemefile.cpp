@@ -17,6 +17,7 @@ namespace {
 const char openKey[] = "open_spinBox";
 const char closeKey[] = "close_spinBox";
 const char cycleKey[] = "cycle_spinBox";
+const char byteOrderMark[] = "\xEF\xBB\xBF"; // UTF-8's, which editors on Windows write
 
 bool isBlank(const QByteArray &bytes)
 {
@@ -63,9 +64,16 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
         return SchemeParse::Empty;
 
     const int nul = bytes.indexOf('\0');
-    const QString text = QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
+    QByteArray utf8 = nul < 0 ? bytes : bytes.left(nul);
+    if (utf8.startsWith(byteOrderMark))
+        utf8.remove(0, int(sizeof byteOrderMark) - 1);
+    // Bytes that are not UTF-8 (names saved as GBK) all decode to U+FFFD, so
+    // distinct names would merge into one: such a file is not read.
+    const QByteArray text = QString::fromUtf8(utf8).toUtf8();
+    if (text != utf8)
+        return SchemeParse::Invalid;
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError)
         return SchemeParse::Invalid;
     if (!document.isObject())

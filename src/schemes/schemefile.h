@@ -15,7 +15,7 @@ QString schemeFilePath(const QString &projectDir);
 enum class SchemeParse {
     Ok, // a JSON document; only a top-level object yields schemes
     Empty, // nothing but whitespace (or no bytes at all): a new file
-    Invalid, // content that is not JSON: must not be silently replaced
+    Invalid, // content that is not UTF-8 JSON: must not be silently replaced
     NotAnObject // JSON, but no object of schemes (an array): no schemes, not ours to replace
 };
 

@@ -47,6 +47,7 @@ private slots:
                               << QByteArray("{\n    \"A\": 2,\n    \"a\": 1,\n    \"方\": 0\n}\n");
         QTest::newRow("NUL") << a1 + '\0' + "[" << write << QByteArray("{\n    \"A\": 1\n}\n");
         QTest::newRow("empty") << QByteArray("{}") << write << QByteArray("{\n}\n");
+        QTest::newRow("BOM") << "\xEF\xBB\xBF" + a1 << write << QByteArray("{\n    \"A\": 1\n}\n");
         QTest::newRow("2^53+1") << QByteArray(R"({"n": 9007199254740993})") << write
                                 << QByteArray("{\n    \"n\": 9007199254740992\n}\n");
         QTest::newRow("save over") << a1 << saveA << QByteArray("{\n    \"A\": {\n    }\n}\n");
@@ -81,6 +82,8 @@ private slots:
         QTest::addColumn<int>("files"); // after a second save
         QTest::newRow("unreadable") << QByteArray("{}") << 1 << false << true << ".bak" << 2;
         QTest::newRow("not JSON") << QByteArray(R"({"A": [)") << 0 << false << true << ".bak" << 2;
+        QTest::newRow("GBK") << QByteArray("{\"\xb7\xbd\": 1, \"\xb0\xb8\": 2}") << 0 << false
+                             << true << ".bak" << 2;
         QTest::newRow("older .bak") << QByteArray("[1]") << 0 << true << true << ".bak.1" << 3;
         QTest::newRow("no backup") << QByteArray("[1]") << 3 << false << false << "" << 1;
     }
