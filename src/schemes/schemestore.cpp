@@ -33,7 +33,6 @@ SchemeStore::SchemeStore(const QString &directory, FileReader read)
 
 bool SchemeStore::load()
 {
-    QDir().mkpath(m_directory);
     // Nothing to read yet: the file is made by the first write.
     if (!QFileInfo::exists(m_path))
         return false;
@@ -42,13 +41,13 @@ bool SchemeStore::load()
     if (!m_read(m_path, &bytes, &error)) {
         // Locked, no permission, an I/O error: its schemes are still on disk.
         m_fileUnread = true;
-        qWarning() << QStringLiteral("方案文件无法读取，保存前将备份：%1 (%2)").arg(m_path, error);
+        qWarning() << QStringLiteral("方案文件无法读取：%1 (%2)").arg(m_path, error);
         return false;
     }
     const SchemeParse parsed = parseSchemeBytes(bytes, &m_schemes);
     if (parsed == SchemeParse::Invalid || parsed == SchemeParse::NotAnObject) {
         m_fileUnread = true;
-        qWarning() << QStringLiteral("方案文件无法读取，保存前将备份：%1").arg(m_path);
+        qWarning() << QStringLiteral("方案文件无法读取：%1").arg(m_path);
     }
     // A document without schemes still gives an (empty) list.
     return parsed == SchemeParse::Ok || parsed == SchemeParse::NotAnObject;
@@ -86,6 +85,7 @@ bool SchemeStore::write()
         reportWriteError();
         return false;
     }
+    QDir().mkpath(m_directory); // made by the first write: reading makes nothing
     if (!writeSchemeBytes(m_path, serialiseSchemes(m_schemes), &m_lastError)) {
         reportWriteError();
         return false;

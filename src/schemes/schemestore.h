@@ -20,8 +20,9 @@ class SchemeStore
 public:
     explicit SchemeStore(const QString &directory, FileReader read = readWholeFile);
 
-    // Reads the file once, at start-up. A missing file is an empty collection.
-    // True when a document was read (the list is built from it).
+    // Reads the file once, at start-up; only reads: no folder is made, no
+    // backup promised. A missing file is an empty collection. True when a
+    // document was read (the list is built from it).
     bool load();
 
     const QJsonObject &schemes() const { return m_schemes; }

@@ -65,6 +65,16 @@ private slots:
         QTEST(fileBytes(path()), "after");
     }
 
+    void loadingOnlyReads() // as kavrin-cli does: no folder made, no backup promised
+    {
+        SchemeStore(folder->filePath("new")).load();
+        QVERIFY(!QFileInfo::exists(folder->filePath("new")));
+        putFile(path(), "[");
+        MessageCapture messages;
+        SchemeStore(folder->path()).load();
+        QCOMPARE(messages.lines(), QStringList{ "warning \"方案文件无法读取：" + path() + '"' });
+    }
+
     void unusableOpenValueGivesZero()
     {
         QCOMPARE(schemeValues(QJsonObject{ { "open_spinBox", 2.5 } }).open, 0);
