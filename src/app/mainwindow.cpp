@@ -65,7 +65,7 @@ MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
     m_schemeList->setAttribute(Qt::WA_QuitOnClose, false);
     wireSchemeList();
     if (m_schemeStore.load())
-        m_schemeList->setSchemes(m_schemeStore.schemes().keys());
+        listSchemes();
 }
 
 MainWindow::~MainWindow() = default;
@@ -236,11 +236,19 @@ void MainWindow::saveScheme()
     const bool written = m_schemeStore.save(
         name,
         schemeRecord(m_ui->openSpin->value(), m_ui->closeSpin->value(), m_ui->cycleSpin->value()));
-    m_schemeList->setSchemes(m_schemeStore.schemes().keys());
+    listSchemes();
     if (written)
         qDebug() << QStringLiteral("方案 (%1) 保存成功").arg(name);
     else
         reportUnsavedSchemes();
+}
+
+void MainWindow::listSchemes(bool onlyIfReloaded)
+{
+    // A reload may have brought another window's changes: show them too.
+    const bool reloaded = m_schemeStore.takeReloaded();
+    if (reloaded || !onlyIfReloaded)
+        m_schemeList->setSchemes(m_schemeStore.schemes().keys());
 }
 
 void MainWindow::showSchemeList()
@@ -271,6 +279,7 @@ void MainWindow::deleteScheme(SchemeEntry *entry)
     const QString name = entry->name();
     const bool written = m_schemeStore.remove(name);
     m_schemeList->removeEntry(entry);
+    listSchemes(true);
     if (written)
         qWarning() << QStringLiteral("方案 (%1) 已删除").arg(name);
     else
@@ -283,22 +292,25 @@ void MainWindow::renameScheme(SchemeEntry *entry)
     bool ok = false;
     const QString newName
         = askName(this, QStringLiteral("重命名"), QStringLiteral("输入你的名字："), name, &ok);
+    if (!ok)
+        return; // nothing changed, so nothing is written
+    // Ask about the schemes stored now: another window may have saved newName meanwhile.
+    m_schemeStore.reloadIfChangedElsewhere();
     // Renaming onto another scheme replaces it, so ask; two entries must
     // never stand for one record.
-    const bool replacesOther = ok && newName != name && m_schemeStore.contains(newName);
-    if (!ok || (replacesOther && !confirmOverwrite(newName))) {
-        // Nothing changed, but the file is rewritten all the same; a failure
-        // is only "write error!": no change of this action is at stake.
-        m_schemeStore.write();
+    const bool replacesOther = newName != name && m_schemeStore.contains(newName);
+    if (replacesOther && !confirmOverwrite(newName)) {
+        listSchemes(true);
         return;
     }
     const bool written = m_schemeStore.rename(name, newName);
     if (written)
         qDebug() << QStringLiteral("方案名称已修改：(%1) to (%2)").arg(name, newName);
     if (replacesOther)
-        m_schemeList->setSchemes(m_schemeStore.schemes().keys());
+        listSchemes();
     else
         entry->setName(newName);
+    listSchemes(true);
     if (!written)
         reportUnsavedSchemes();
 }

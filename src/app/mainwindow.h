@@ -45,6 +45,7 @@ private:
     void showError(const QString &text);
 
     void saveScheme();
+    void listSchemes(bool onlyIfReloaded = false);
     void showSchemeList();
     void applyScheme(SchemeEntry *entry);
     void deleteScheme(SchemeEntry *entry);

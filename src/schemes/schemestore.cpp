@@ -44,13 +44,48 @@ bool SchemeStore::load()
         qWarning() << QStringLiteral("方案文件无法读取：%1 (%2)").arg(m_path, error);
         return false;
     }
-    const SchemeParse parsed = parseSchemeBytes(bytes, &m_schemes);
-    if (parsed == SchemeParse::Invalid || parsed == SchemeParse::NotAnObject) {
-        m_fileUnread = true;
+    return take(bytes);
+}
+
+// The file's bytes become the collection.
+bool SchemeStore::take(const QByteArray &bytes)
+{
+    m_seen = bytes;
+    QJsonObject schemes;
+    const SchemeParse parsed = parseSchemeBytes(bytes, &schemes);
+    m_schemes = schemes;
+    m_fileUnread = parsed == SchemeParse::Invalid || parsed == SchemeParse::NotAnObject;
+    if (m_fileUnread)
         qWarning() << QStringLiteral("方案文件无法读取：%1").arg(m_path);
-    }
     // A document without schemes still gives an (empty) list.
     return parsed == SchemeParse::Ok || parsed == SchemeParse::NotAnObject;
+}
+
+bool SchemeStore::reloadIfChangedElsewhere()
+{
+    // A file never read cannot be compared: the backup before the write keeps it.
+    if (m_fileUnread && !m_seen)
+        return false;
+    const bool exists = QFileInfo::exists(m_path);
+    QByteArray bytes;
+    QString error;
+    if (exists && !m_read(m_path, &bytes, &error)) {
+        m_fileUnread = true; // what it holds now is unknown: back it up first
+        m_seen.reset();
+        return false;
+    }
+    if (exists ? m_seen == bytes : !m_seen)
+        return false;
+    qWarning() << QStringLiteral("方案文件已在别处修改，已重新读取：%1").arg(m_path);
+    m_reloaded = true;
+    m_schemes = QJsonObject();
+    m_fileUnread = false;
+    m_seen.reset();
+    if (exists)
+        take(bytes);
+    for (const Edit &edit : m_unwritten)
+        edit(m_schemes);
+    return true;
 }
 
 QJsonValue SchemeStore::scheme(const QString &name) const
@@ -60,21 +95,32 @@ QJsonValue SchemeStore::scheme(const QString &name) const
 
 bool SchemeStore::save(const QString &name, const QJsonObject &record)
 {
-    m_schemes.insert(name, record);
-    return write();
+    return change([name, record](QJsonObject &schemes) { schemes.insert(name, record); });
 }
 
 bool SchemeStore::remove(const QString &name)
 {
-    m_schemes.remove(name);
-    return write();
+    return change([name](QJsonObject &schemes) { schemes.remove(name); });
 }
 
 bool SchemeStore::rename(const QString &from, const QString &to)
 {
-    const QJsonValue record = m_schemes.value(from);
-    m_schemes.remove(from);
-    m_schemes.insert(to, record);
+    // A scheme removed elsewhere is not renamed: its missing record would remove `to`.
+    return change([from, to](QJsonObject &schemes) {
+        if (schemes.contains(from))
+            schemes.insert(to, schemes.take(from));
+    });
+}
+
+bool SchemeStore::change(const Edit &edit)
+{
+    m_lastError.clear();
+    reloadIfChangedElsewhere();
+    const QJsonObject before = m_schemes;
+    edit(m_schemes);
+    if (m_schemes == before && m_unwritten.empty())
+        return true; // nothing changed: nothing to write
+    m_unwritten.push_back(edit);
     return write();
 }
 
@@ -86,10 +132,13 @@ bool SchemeStore::write()
         return false;
     }
     QDir().mkpath(m_directory); // made by the first write: reading makes nothing
-    if (!writeSchemeBytes(m_path, serialiseSchemes(m_schemes), &m_lastError)) {
+    const QByteArray bytes = serialiseSchemes(m_schemes);
+    if (!writeSchemeBytes(m_path, bytes, &m_lastError)) {
         reportWriteError();
         return false;
     }
+    m_seen = bytes;
+    m_unwritten.clear();
     return true;
 }
 

@@ -41,7 +41,9 @@ struct Rig : WindowDriver
     MainWindow window{ &sink };
     MessageCapture log; // after the sink, whose handler it passes messages on to
 
-    void act(const QString &steps) // port, start, radio 0-2, SPIN=N, apply, rename, delete, button
+    // port, start, radio 0-2, SPIN=N, apply, rename, delete, elsewhere (another window saves E),
+    // button
+    void act(const QString &steps)
     {
         for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
             SchemeEntry *first = schemes()->entries().value(0);
@@ -60,6 +62,8 @@ struct Rig : WindowDriver
                 emit first->renameRequested();
             else if (step == "delete")
                 emit first->deleteRequested();
+            else if (step == "elsewhere")
+                QVERIFY(SchemeStore(schemeStoreDirectory()).save("E", {}));
             else
                 (button(step) ? button(step) : get<QPushButton>(qPrintable(step)))->click();
         }
@@ -270,6 +274,18 @@ private slots:
         newRow("rename onto another: Yes replaces it")
             << QVariantList{ "A", "B", "B", QMessageBox::Yes } << two + "rename" << replace
             << renamed + "(B)\"" << QStringList{ "B" };
+        newRow("delete after a save elsewhere")
+            << QVariantList{ "A" } << "保存方案 elsewhere delete" << save
+            << "warning \"方案 (A) 已删除\"" << QStringList{ "E" };
+        newRow("rename after a save elsewhere")
+            << QVariantList{ "A", "C" } << "保存方案 elsewhere rename"
+            << "重命名|输入你的名字：" << renamed + "(C)\"" << QStringList{ "C", "E" };
+        newRow("rename onto a name saved elsewhere asks")
+            << QVariantList{ "A", "E", QMessageBox::No } << "保存方案 elsewhere rename"
+            << "提示|方案 (E) 已存在，是否覆盖？"
+            << "warning \"方案文件已在别处修改，已重新读取："
+                + schemeFilePath(schemeStoreDirectory()) + '"'
+            << QStringList{ "A", "E" };
     }
     void schemeChangesAreListedLoggedAndKept()
     {
@@ -285,6 +301,17 @@ private slots:
         r.reset();
         r = std::make_unique<Rig>();
         QTEST(r->names(), "names");
+    }
+
+    void unchangedSchemesAreNotWritten() // a cancelled rename; "No" to replacing another
+    {
+        r->dialogs.answers = { "A", "B", QString(), "B", QMessageBox::No };
+        r->act("保存方案 保存方案");
+        QFile file(schemeFilePath(schemeStoreDirectory())); // changed elsewhere, schemes the same
+        QVERIFY(file.open(QIODevice::Append | QIODevice::Unbuffered));
+        QCOMPARE(file.write("\n"), 1);
+        r->act("rename rename");
+        QCOMPARE(fileBytes(file.fileName()).right(3), QByteArray("}\n\n"));
     }
 
     void applyingNeedsAnOpenPortThenSendsTheScheme() // refused: the list stays; sent: it hides

@@ -52,6 +52,12 @@ private slots:
                                 << QByteArray("{\n    \"n\": 9007199254740992\n}\n");
         QTest::newRow("save over") << a1 << saveA << QByteArray("{\n    \"A\": {\n    }\n}\n");
         QTest::newRow("rename") << a1 << rename << QByteArray("{\n    \"B\": 1\n}\n");
+        QTest::newRow("no change: not written")
+            << a1 << Change([](SchemeStore &s) { return s.rename("A", "A"); }) << a1;
+        QTest::newRow("rename of a scheme gone")
+            << QByteArray(R"({"B": 2})")
+            << Change([](SchemeStore &s) { return s.rename("A", "B"); })
+            << QByteArray(R"({"B": 2})");
     }
     void writtenBytes()
     {
@@ -63,6 +69,18 @@ private slots:
         const bool written = change(store);
         QVERIFY(written);
         QTEST(fileBytes(path()), "after");
+    }
+
+    void changeAppliesToWhatAnotherWriterStored() // logged once; the list follows reloaded()
+    {
+        SchemeStore first(folder->path()), second(folder->path());
+        first.save("beta", {});
+        MessageCapture messages;
+        QVERIFY(second.save("gamma", {}));
+        QCOMPARE(fileBytes(path()),
+                 QByteArray("{\n    \"beta\": {\n    },\n    \"gamma\": {\n    }\n}\n"));
+        QCOMPARE(messages.lines(),
+                 QStringList{ "warning \"方案文件已在别处修改，已重新读取：" + path() + '"' });
     }
 
     void loadingOnlyReads() // as kavrin-cli does: no folder made, no backup promised
@@ -121,6 +139,7 @@ private slots:
         std::signal(SIGXFSZ, SIG_IGN); // over the limit: a failed write, not a kill
         putFile(path(), "{}");
         SchemeStore store(folder->path());
+        store.load();
         MessageCapture messages;
         rlimit usual{};
         getrlimit(RLIMIT_FSIZE, &usual);
@@ -133,6 +152,12 @@ private slots:
         QCOMPARE(messages.lines(), QStringList{ "debug write error! \n" });
         QCOMPARE(fileBytes(path()), QByteArray("{}"));
         QVERIFY(store.contains("B")); // for the session
+        SchemeStore elsewhere(folder->path()); // then another writer: B is not lost
+        elsewhere.save("A", {});
+        QVERIFY(store.save("C", {}));
+        QCOMPARE(
+            fileBytes(path()),
+            QByteArray("{\n    \"A\": {\n    },\n    \"B\": {\n    },\n    \"C\": {\n    }\n}\n"));
     }
 };
 
