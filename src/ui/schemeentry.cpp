@@ -14,8 +14,9 @@ constexpr int iconSide = 30;
 } // namespace
 
 SchemeEntry::SchemeEntry(const QString &name, QWidget *parent)
-    : QLabel(parent), m_nameLabel(new QLabel(name)), m_menu(new QMenu(this))
+    : QLabel(parent), m_nameLabel(new QLabel), m_menu(new QMenu(this))
 {
+    setName(name);
     auto *layout = new QHBoxLayout(this);
 
     auto *iconLabel = new QLabel;
@@ -51,6 +52,13 @@ QString SchemeEntry::name() const
 void SchemeEntry::setName(const QString &name)
 {
     m_nameLabel->setText(name);
+    // The column cuts a long name: the tool tip shows it whole, as text (markup
+    // escaped, line breaks and blanks kept). It sits on the entry, since the
+    // label lets the mouse through to the entry.
+    setToolTip(
+        name.isEmpty()
+            ? QString()
+            : QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(name.toHtmlEscaped()));
 }
 
 void SchemeEntry::showMenu()

@@ -5,9 +5,9 @@
 class QAction;
 class QMenu;
 
-// One entry of the scheme list: icon and name. A left click emits clicked();
-// a right click opens a menu whose choices emit deleteRequested() and
-// renameRequested().
+// One entry of the scheme list: icon and name, the whole name in a tool tip.
+// A left click emits clicked(); a right click opens a menu whose choices emit
+// deleteRequested() and renameRequested().
 class SchemeEntry : public QLabel
 {
     Q_OBJECT

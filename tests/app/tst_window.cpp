@@ -314,6 +314,14 @@ private slots:
         QCOMPARE(fileBytes(file.fileName()).right(3), QByteArray("}\n\n"));
     }
 
+    void entryToolTipShowsTheWholeNameAsText()
+    {
+        const QString name = "<b>a long name</b>\n  second line";
+        QTextDocument shown; // as a tool tip shows rich text
+        shown.setHtml(SchemeEntry(name).toolTip());
+        QCOMPARE(shown.toPlainText(), name);
+    }
+
     void applyingNeedsAnOpenPortThenSendsTheScheme() // refused: the list stays; sent: it hides
     {
         r->dialogs.answers = { "A", QMessageBox::Ok, QMessageBox::Ok };
