@@ -296,6 +296,10 @@ void MainWindow::renameScheme(SchemeEntry *entry)
         return; // nothing changed, so nothing is written
     // Ask about the schemes stored now: another window may have saved newName meanwhile.
     m_schemeStore.reloadIfChangedElsewhere();
+    if (!m_schemeStore.contains(name)) {
+        listSchemes(true); // deleted elsewhere: nothing to rename, and the list shows it gone
+        return;
+    }
     // Renaming onto another scheme replaces it, so ask; two entries must
     // never stand for one record.
     const bool replacesOther = newName != name && m_schemeStore.contains(newName);

@@ -17,7 +17,7 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 constexpr int signalPoll = 50; // ms
-constexpr int outputGrace = 1000; // ms for a slow reader to take the last lines
+constexpr int outputGrace = 500; // ms for a slow reader to take the last lines
 
 void onSignal(int)
 {

@@ -41,8 +41,8 @@ struct Rig : WindowDriver
     MainWindow window{ &sink };
     MessageCapture log; // after the sink, whose handler it passes messages on to
 
-    // port, start, radio 0-2, SPIN=N, apply, rename, delete, elsewhere (another window saves E),
-    // button
+    // port, start, radio 0-2, SPIN=N, apply, rename, delete, button; another window saves E
+    // (elsewhere) or deletes A (gone)
     void act(const QString &steps)
     {
         for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
@@ -64,6 +64,8 @@ struct Rig : WindowDriver
                 emit first->deleteRequested();
             else if (step == "elsewhere")
                 QVERIFY(SchemeStore(schemeStoreDirectory()).save("E", {}));
+            else if (step == "gone") // another window deletes A
+                QVERIFY(SchemeStore(schemeStoreDirectory()).remove("A"));
             else
                 (button(step) ? button(step) : get<QPushButton>(qPrintable(step)))->click();
         }
@@ -262,6 +264,8 @@ private slots:
         const QString save = "方案名称|输入方案名称：",
                       replace = "提示|方案 (B) 已存在，是否覆盖？";
         const QString two = "保存方案 保存方案 ", renamed = "debug \"方案名称已修改：(A) to ";
+        const QString reloaded = "warning \"方案文件已在别处修改，已重新读取："
+            + schemeFilePath(schemeStoreDirectory()) + '"';
         newRow("save") << QVariantList{ "<b>B</b>" } << "保存方案" << save
                        << "debug \"方案 (<b>B</b>) 保存成功\"" << QStringList{ "<b>B</b>" };
         newRow("rename") << QVariantList{ "A", "B", "C" } << two + "rename"
@@ -280,12 +284,12 @@ private slots:
         newRow("rename after a save elsewhere")
             << QVariantList{ "A", "C" } << "保存方案 elsewhere rename"
             << "重命名|输入你的名字：" << renamed + "(C)\"" << QStringList{ "C", "E" };
+        newRow("rename of a scheme deleted elsewhere")
+            << QVariantList{ "A", "C" } << "保存方案 gone rename"
+            << "重命名|输入你的名字：" << reloaded << QStringList();
         newRow("rename onto a name saved elsewhere asks")
             << QVariantList{ "A", "E", QMessageBox::No } << "保存方案 elsewhere rename"
-            << "提示|方案 (E) 已存在，是否覆盖？"
-            << "warning \"方案文件已在别处修改，已重新读取："
-                + schemeFilePath(schemeStoreDirectory()) + '"'
-            << QStringList{ "A", "E" };
+            << "提示|方案 (E) 已存在，是否覆盖？" << reloaded << QStringList{ "A", "E" };
     }
     void schemeChangesAreListedLoggedAndKept()
     {
