@@ -11,7 +11,8 @@ namespace {
 
 // Silent watchdog ticks tolerated; the next one closes the port.
 constexpr int silentTickLimit = 5;
-// While seeking the first header, a pause this long ends what was sent.
+// While seeking the first header, or holding a frame that may be short, a
+// pause this long ends what was sent.
 constexpr int quietGap = 150; // ms
 // Output the port has not taken yet. A serial line drains this in a third
 // of a second; a peer that keeps more waiting has stopped reading.
@@ -224,7 +225,7 @@ void ShutterSession::readReplies()
     if (chunk.isEmpty())
         return;
     const QList<QByteArray> frames = m_reader.feed(chunk);
-    if (m_reader.isSynchronising())
+    if (m_reader.waitsForQuiet())
         m_quietTimer.start();
     else
         m_quietTimer.stop();

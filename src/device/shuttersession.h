@@ -96,7 +96,7 @@ private:
     QSerialPort *m_port;
     ReplyReader m_reader;
     QTimer *m_watchdogTimer;
-    QTimer m_quietTimer; // the line's silence while the reader seeks the first header
+    QTimer m_quietTimer; // the line's silence while the reader cannot judge what it holds
     int m_silentTicks = 0; // watchdog ticks since the last status frame
     bool m_firstReplyPending = true;
     bool m_closing = false; // closing raises port errors of its own

@@ -36,6 +36,20 @@ Match matchAt(const QByteArray &buffer, int pos, const char *pattern, int size, 
     return n == size ? Match::Full : Match::Prefix;
 }
 
+// Where the frame at pos ends, at most limit bytes on: at the next complete
+// header. 0 while a header may be begun, or the bytes to tell have not come.
+int frameEnd(const QByteArray &buffer, int pos, int limit)
+{
+    for (int q = 1; q < limit; ++q) {
+        const Match m = matchAt(buffer, pos + q, header, headerSize);
+        if (m == Match::Full)
+            return q;
+        if (m == Match::Prefix)
+            return 0; // also past the buffer's end
+    }
+    return limit;
+}
+
 // True when bytes, which begin with 0x8E, can be the rest of a status frame
 // that was on the line before the port opened, from a 0x8E inside it.
 bool isFrameTail(const QByteArray &bytes)
@@ -66,28 +80,11 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
     const int size = buffer.size();
     while (pos < size) {
         if (headDelivered) {
-            // The status frame at pos has been handed out: find where it ends,
-            // which is the next complete header within 24 bytes, else byte 24.
-            int end = 0;
-            bool undecided = false;
-            for (int q = 1; q < longestFrame; ++q) {
-                if (pos + q >= size) {
-                    undecided = true;
-                    break;
-                }
-                const Match m = matchAt(buffer, pos + q, header, headerSize);
-                if (m == Match::Full) {
-                    end = q;
-                    break;
-                }
-                if (m == Match::Prefix) {
-                    undecided = true;
-                    break;
-                }
-            }
-            if (undecided)
+            // The status frame at pos has been handed out: skip to its end.
+            const int end = frameEnd(buffer, pos, longestFrame);
+            if (end == 0)
                 break;
-            pos += end ? end : longestFrame;
+            pos += end;
             headDelivered = false;
             continue;
         }
@@ -114,10 +111,18 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
             ++pos;
             continue;
         }
-        if (m == Match::Prefix || size - pos < deliveredSize)
+        if (m == Match::Prefix)
             break;
-        frames.append(buffer.mid(pos, deliveredSize));
-        headDelivered = true;
+        // A frame that ends early ends where the next header begins: its
+        // count is never read from that header's bytes.
+        const int end = frameEnd(buffer, pos, deliveredSize);
+        if (end == 0)
+            break;
+        frames.append(buffer.mid(pos, end));
+        if (end == deliveredSize)
+            headDelivered = true;
+        else
+            pos += end;
     }
 
     buffer.remove(0, pos);
@@ -144,7 +149,15 @@ int ReplyReader::synchronise()
 
 QList<QByteArray> ReplyReader::flushQuiet()
 {
-    if (!synchronising || buffer.isEmpty())
+    if (!synchronising) {
+        // A quiet line ends a frame begun: it is what came (an acknowledgement
+        // request may be 9 bytes), and the next header is looked for behind it.
+        if (!holdsFrameBegun())
+            return {};
+        headDelivered = true;
+        return { buffer.left(deliveredSize) };
+    }
+    if (buffer.isEmpty())
         return {};
     // The buffer begins with 0x8E here. It may be the tail of a frame that
     // was on the line, perhaps with the next header begun behind it: the
@@ -159,6 +172,16 @@ QList<QByteArray> ReplyReader::flushQuiet()
     }
     synchronising = false;
     return feed(QByteArray());
+}
+
+bool ReplyReader::holdsFrameBegun() const
+{
+    return !headDelivered && matchAt(buffer, 0, header, headerSize) == Match::Full;
+}
+
+bool ReplyReader::waitsForQuiet() const
+{
+    return synchronising || holdsFrameBegun();
 }
 
 void ReplyReader::clear()

@@ -135,6 +135,8 @@ private slots:
             << status(0x44, 5) << QByteArray() << QStringList{ "cycle 5" } << true;
         newRow("44 at zero ends the run")
             << status(0x44, 0) << QByteArray() << QStringList{ "cycle 0" } << false;
+        newRow("46 in 9 bytes, then quiet")
+            << status(0x46, 0).left(9) << ack << QStringList() << true;
         newRow("47 is ignored") << status(0x47, 1) << QByteArray() << QStringList() << true;
         newRow("43 and 45 count triggers; joined in one read with an ignored ack and 41")
             << ack + status(0x41, 0) + status(0x43, 300) + status(0x45, 65535) << ack
@@ -147,7 +149,7 @@ private slots:
         pty->read(48);
         QFETCH(QByteArray, bytes);
         deliver(bytes);
-        QTEST(pty->drain(), "answer");
+        QTEST(pty->drain(quietGap), "answer");
         QTEST(counts, "counts");
         QTEST(running(), "running");
     }
@@ -166,7 +168,7 @@ private slots:
         newRow("after another device, another") << otherDevice << otherDevice << true;
         // The reader starts afresh: a frame's tail holding 0x8E is no other device.
         newRow("after half a frame, a tail holding 0x8E")
-            << good + status(0x43, 1).left(10) << status(0x43, 0x8E79).mid(12) + good << false;
+            << good + status(0x43, 0x8E79).left(4) << status(0x43, 0x8E79).mid(4) + good << false;
     }
     void firstReplyIsCheckedOnEveryConnection()
     {

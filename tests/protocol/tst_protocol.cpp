@@ -82,7 +82,8 @@ private slots:
         newRow("acks, junk") << ack + x + a + ack + b + ack.left(2) + a + x + b + ack << 0
                              << Frames{ a, b, a, b };
         newRow("ack in a frame") << a.left(15) + ack + a.mid(18) + b << 0 << Frames{ a, b };
-        newRow("cut by header") << a.left(15) + b.left(9) + a << 0 << Frames{ a, b.left(9) + a, a };
+        newRow("cut by header") << a.left(15) + b.left(9) + a << 0 << Frames{ a, b.left(9), a };
+        newRow("short, quiet") << a + b.left(9) << 33 << Frames{ a, b.left(9) };
         newRow("foreign frames") << other.left(9) + a + other.left(9) + b + "\x8E" + a << 0
                                  << Frames{ a, o, b, oo, a };
         for (int i = 0; i < marked.size(); ++i) {
