@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QString>
 
@@ -25,8 +26,10 @@ QString logTypeLabel(QtMsgType type)
 
 QString logTimeStamp(const QDateTime &now)
 {
-    // Qt 5 formats "ddd" with the system locale, as the operator reads it.
-    return now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss ddd")) + QLatin1Char(':');
+    // The day name in the system locale's language, as Qt 5's
+    // QDateTime::toString gives it (Qt 6's gives English names). The default
+    // locale is the system's: nothing here sets another.
+    return QLocale().toString(now, QStringLiteral("yyyy-MM-dd hh:mm:ss ddd")) + QLatin1Char(':');
 }
 
 QString logLine(QtMsgType type, int line, const QString &message, const QDateTime &now)

@@ -26,17 +26,32 @@ private slots:
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("label");
-        QTest::newRow("warning") << int(QtWarningMsg) << "Warning:";
-        QTest::newRow("critical") << int(QtCriticalMsg) << "Critical:";
-        QTest::newRow("fatal") << int(QtFatalMsg) << "Fatal:";
-        QTest::newRow("info") << int(QtInfoMsg) << "";
+        QTest::addColumn<QString>("locale"); // the system's, whose short day name is written
+        QTest::addColumn<QString>("day");
+        QTest::newRow("warning") << int(QtWarningMsg) << "Warning:"
+                                 << "C"
+                                 << "Thu";
+        QTest::newRow("critical, Chinese") << int(QtCriticalMsg) << "Critical:"
+                                           << "zh_CN"
+                                           << "周四";
+        QTest::newRow("fatal, German") << int(QtFatalMsg) << "Fatal:"
+                                       << "de_DE"
+                                       << "Do.";
+        QTest::newRow("info") << int(QtInfoMsg) << ""
+                              << "C"
+                              << "Thu";
     }
     void lineHasTimeLabelAndSourceLine()
     {
         QFETCH(int, type);
         QFETCH(QString, label);
+        QFETCH(QString, locale);
+        QFETCH(QString, day);
+        QLocale::setDefault(QLocale(locale));
         logMessageHandler(QtMsgType(type), { nullptr, 57, nullptr, nullptr }, "%1 at 50%");
-        QCOMPARE(fileBytes(dayFile), (stamp + label + " Line:57 >> %1 at 50%\r\n").toUtf8());
+        QLocale::setDefault(QLocale::system());
+        const QString line = "2026-01-01 23:59:00 " + day + ": " + label + " Line:57 >> %1 at 50%";
+        QCOMPARE(fileBytes(dayFile), (line + "\r\n").toUtf8());
     }
 
     void nestedMessageGoesToStderrOnly()
