@@ -1,5 +1,7 @@
 #include "schemes/schemefile.h"
 
+#include "schemes/jsonnumbers.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -84,7 +86,7 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
 
 QByteArray serialiseSchemes(const QJsonObject &schemes)
 {
-    return QJsonDocument(schemes).toJson(QJsonDocument::Indented);
+    return withQt5Numbers(QJsonDocument(schemes).toJson(QJsonDocument::Indented));
 }
 
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)

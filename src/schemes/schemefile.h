@@ -23,7 +23,8 @@ enum class SchemeParse {
 // becomes the top-level object; otherwise it is left alone.
 SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes);
 
-// The file's bytes: indented JSON, keys in code-unit order, names as UTF-8.
+// The file's bytes: indented JSON, keys in code-unit order, names as UTF-8,
+// numbers as Qt 5 writes them (under Qt 6 too).
 QByteArray serialiseSchemes(const QJsonObject &schemes);
 
 // Reads a whole file, read-only; false with the platform's reason when it

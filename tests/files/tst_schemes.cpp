@@ -48,8 +48,10 @@ private slots:
         QTest::newRow("NUL") << a1 + '\0' + "[" << write << QByteArray("{\n    \"A\": 1\n}\n");
         QTest::newRow("empty") << QByteArray("{}") << write << QByteArray("{\n}\n");
         QTest::newRow("BOM") << "\xEF\xBB\xBF" + a1 << write << QByteArray("{\n    \"A\": 1\n}\n");
-        QTest::newRow("2^53+1") << QByteArray(R"({"n": 9007199254740993})") << write
-                                << QByteArray("{\n    \"n\": 9007199254740992\n}\n");
+        QTest::newRow("numbers, one in a name")
+            << QByteArray("{\"\\\"1e16\": [9007199254740993, 1e16, 5e-4]}") << write
+            << QByteArray("{\n    \"\\\"1e16\": [\n        9007199254740992,\n"
+                          "        10000000000000000,\n        0.0005\n    ]\n}\n");
         QTest::newRow("save over") << a1 << saveA << QByteArray("{\n    \"A\": {\n    }\n}\n");
         QTest::newRow("rename") << a1 << rename << QByteArray("{\n    \"B\": 1\n}\n");
         QTest::newRow("no change: not written")
