@@ -26,28 +26,21 @@ private slots:
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("locale"); // the system's, whose short day name is written
+        QTest::addColumn<QLocale>("locale"); // the system's, whose short day name is written
         QTest::addColumn<QString>("day");
-        QTest::newRow("warning") << int(QtWarningMsg) << "Warning:"
-                                 << "C"
-                                 << "Thu";
-        QTest::newRow("critical, Chinese") << int(QtCriticalMsg) << "Critical:"
-                                           << "zh_CN"
-                                           << "周四";
-        QTest::newRow("fatal, German") << int(QtFatalMsg) << "Fatal:"
-                                       << "de_DE"
-                                       << "Do.";
-        QTest::newRow("info") << int(QtInfoMsg) << ""
-                              << "C"
-                              << "Thu";
+        QTest::newRow("warning") << int(QtWarningMsg) << "Warning:" << QLocale::c() << "Thu";
+        QTest::newRow("critical, Chinese")
+            << int(QtCriticalMsg) << "Critical:" << QLocale("zh_CN") << "周四";
+        QTest::newRow("fatal, German") << int(QtFatalMsg) << "Fatal:" << QLocale("de_DE") << "Do.";
+        QTest::newRow("info") << int(QtInfoMsg) << "" << QLocale::c() << "Thu";
     }
     void lineHasTimeLabelAndSourceLine()
     {
         QFETCH(int, type);
         QFETCH(QString, label);
-        QFETCH(QString, locale);
+        QFETCH(QLocale, locale);
         QFETCH(QString, day);
-        QLocale::setDefault(QLocale(locale));
+        QLocale::setDefault(locale);
         logMessageHandler(QtMsgType(type), { nullptr, 57, nullptr, nullptr }, "%1 at 50%");
         QLocale::setDefault(QLocale::system());
         const QString line = "2026-01-01 23:59:00 " + day + ": " + label + " Line:57 >> %1 at 50%";
