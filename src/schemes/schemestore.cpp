@@ -11,11 +11,7 @@ namespace {
 // The log shows "write error! \n": the literal, the stream's blank and the line end.
 void reportWriteError()
 {
-#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
-    qDebug() << "write error!" << Qt::endl;
-#else
-    qDebug() << "write error!" << endl;
-#endif
+    qDebug() << "write error!" << '\n';
 }
 
 } // namespace
