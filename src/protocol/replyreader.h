@@ -8,9 +8,10 @@
 // A status frame (8E 02 7A 10 FF ...) is handed out once its first 13 bytes
 // have arrived, or the next header, which ends it sooner; it is taken as 24
 // bytes long unless that header comes sooner. A frame shorter than 13 bytes
-// with nothing behind it is handed out when the line goes quiet. A 0x8E that turns out not to start
-// a status header is handed out as a short foreign frame (its bytes up to the first mismatch), so
-// that the first-reply check can see a wrong device. What stays buffered is bounded.
+// with nothing behind it is handed out when the line goes quiet. A 0x8E that
+// turns out not to start a status header is handed out as a short foreign
+// frame (its bytes up to the first mismatch), so that the first-reply check
+// can see a wrong device. What stays buffered is bounded.
 //
 // A port may be opened while the controller is in the middle of a frame, so
 // a new or cleared reader is synchronising: what comes before the first
