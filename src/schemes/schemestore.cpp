@@ -47,9 +47,9 @@ bool SchemeStore::load()
 bool SchemeStore::take(const QByteArray &bytes)
 {
     m_seen = bytes;
-    QJsonObject schemes;
-    const SchemeParse parsed = parseSchemeBytes(bytes, &schemes);
-    m_schemes = schemes;
+    QJsonObject read;
+    const SchemeParse parsed = parseSchemeBytes(bytes, &read);
+    m_schemes = read;
     m_fileUnread = parsed == SchemeParse::Invalid || parsed == SchemeParse::NotAnObject;
     if (m_fileUnread)
         qWarning() << QStringLiteral("方案文件无法读取：%1").arg(m_path);
