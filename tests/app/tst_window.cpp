@@ -58,11 +58,11 @@ struct Rig : WindowDriver
                     ->setValue(step.section('=', 1).toInt());
             else if (step == "apply")
                 QTest::mouseClick(first, Qt::LeftButton);
-            else if (step == "rename")
-                emit first->renameRequested();
-            else if (step == "delete")
-                emit first->deleteRequested();
-            else if (step == "elsewhere")
+            else if (step == "rename" || step == "delete") { // from its menu
+                for (QAction *action : first->findChildren<QAction *>())
+                    if (action->text() == (step == "rename" ? "重命名方案" : "删除方案"))
+                        action->trigger();
+            } else if (step == "elsewhere")
                 QVERIFY(SchemeStore(schemeStoreDirectory()).save("E", {}));
             else if (step == "gone") // another window deletes A
                 QVERIFY(SchemeStore(schemeStoreDirectory()).remove("A"));
@@ -137,6 +137,13 @@ private slots:
         QVERIFY(r->copied(true).endsWith(">> 帮助"));
     }
 
+    void imagesAndStylesAreBuiltIn() // a static library's resources, which a linker may drop
+    {
+        QVERIFY(!r->start()->icon().pixmap(16).isNull());
+        QVERIFY(!r->window.styleSheet().isEmpty());
+        QVERIFY(!SchemeEntry("a").styleSheet().isEmpty());
+    }
+
     void triggerSelectorShowsItsWords()
     {
         QCOMPARE(r->get<QSpinBox>("triggerSpin")->text(), QStringLiteral("同步"));
@@ -150,6 +157,12 @@ private slots:
         const QString scan = r->log.texts(QtDebugMsg).value(0); // the new port listed last
         QVERIFY2(scan.startsWith("串口: (\""), qPrintable(scan));
         QVERIFY2(scan.endsWith("\"" + r->pty.slavePath() + "\")"), qPrintable(scan));
+        auto *combo = r->get<QComboBox>("portCombo");
+        combo->showPopup(); // a second scan lists each port once
+        QStringList listed;
+        for (int i = 0; i < combo->count(); ++i)
+            listed << combo->itemText(i);
+        QCOMPARE(listed.count(r->pty.slavePath()), 1);
     }
 
     void controlsFollowTheConnection_data() // nothing usable before an open and after a close
