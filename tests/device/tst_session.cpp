@@ -70,6 +70,7 @@ private slots:
         session->close();
         session->close(); // closed already: nothing
         QVERIFY(!session->sendParameters(2, 2, 10));
+        qWait(8 * tick); // the watchdog has stopped too: no "设备无响应"
         QCOMPARE(log->lines(), (QStringList{ "debug 串口已打开!", closedLog() }));
         QCOMPARE(closed.count(), 1);
         QCOMPARE(pty->drain(), QByteArray());

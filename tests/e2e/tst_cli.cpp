@@ -1,3 +1,4 @@
+#include "cli/clioutput.h"
 #include "log/logline.h"
 
 #include "support.h"
@@ -142,6 +143,28 @@ private slots:
         }
         QVERIFY(QString::fromLocal8Bit(fileBytes(logFilePath(logDirectory(), QDate::currentDate())))
                     .contains(log));
+    }
+
+    void outputWaitsForASlowReaderWithoutBlocking() // and follows as soon as it reads
+    {
+        int pipe[2] = { -1, -1 };
+        QVERIFY(::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) == 0);
+        QVERIFY(fcntl(pipe[1], F_SETPIPE_SZ, 4096) > 0);
+        QByteArray read;
+        {
+            CliOutput output(pipe[1]);
+            output.write(QByteArray(4096, 'x') + "last\n"); // more than the pipe holds
+            char buffer[8192];
+            for (QDeadlineTimer deadline(2000); !read.endsWith('\n') && !deadline.hasExpired();) {
+                QCoreApplication::processEvents();
+                const auto taken = ::read(pipe[0], buffer, sizeof buffer);
+                if (taken > 0)
+                    read.append(buffer, int(taken));
+            }
+        }
+        QCOMPARE(read.size(), 4096 + 5);
+        ::close(pipe[0]);
+        ::close(pipe[1]);
     }
 
     void portHeldByAnotherIsBusy()

@@ -49,9 +49,11 @@ private slots:
         QTest::newRow("empty") << QByteArray("{}") << write << QByteArray("{\n}\n");
         QTest::newRow("BOM") << "\xEF\xBB\xBF" + a1 << write << QByteArray("{\n    \"A\": 1\n}\n");
         QTest::newRow("numbers, one in a name")
-            << QByteArray("{\"\\\"1e16\": [9007199254740993, 1e16, 5e-4]}") << write
+            << QByteArray("{\"\\\"1e16\": [9007199254740993, 1e16, 5e-4, 18446744073709600000]}")
+            << write
             << QByteArray("{\n    \"\\\"1e16\": [\n        9007199254740992,\n"
-                          "        10000000000000000,\n        0.0005\n    ]\n}\n");
+                          "        10000000000000000,\n        0.0005,\n"
+                          "        18446744073709600000\n    ]\n}\n");
         QTest::newRow("save over") << a1 << saveA << QByteArray("{\n    \"A\": {\n    }\n}\n");
         QTest::newRow("rename") << a1 << rename << QByteArray("{\n    \"B\": 1\n}\n");
         QTest::newRow("no change: not written")
