@@ -86,7 +86,10 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
 
 QByteArray serialiseSchemes(const QJsonObject &schemes)
 {
-    return withQt5Numbers(QJsonDocument(schemes).toJson(QJsonDocument::Indented));
+    QByteArray json = withQt5Numbers(QJsonDocument(schemes).toJson(QJsonDocument::Indented));
+    // Qt's reader drops a U+FEFF written as it is, so "\uFEFFA" would come back
+    // as "A" and merge with it; escaped, it stays. Only strings hold one.
+    return json.replace(byteOrderMark, "\\ufeff");
 }
 
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)

@@ -48,6 +48,9 @@ private slots:
         QTest::newRow("NUL") << a1 + '\0' + "[" << write << QByteArray("{\n    \"A\": 1\n}\n");
         QTest::newRow("empty") << QByteArray("{}") << write << QByteArray("{\n}\n");
         QTest::newRow("BOM") << "\xEF\xBB\xBF" + a1 << write << QByteArray("{\n    \"A\": 1\n}\n");
+        QTest::newRow("U+FEFF in a name")
+            << QByteArray(R"({"\ufeffA": 1, "A": 2})") << write
+            << QByteArray("{\n    \"A\": 2,\n    \"\\ufeffA\": 1\n}\n");
         QTest::newRow("numbers, one in a name")
             << QByteArray("{\"\\\"1e16\": [9007199254740993, 1e16, 5e-4, 18446744073709600000]}")
             << write
