@@ -310,11 +310,9 @@ void MainWindow::renameScheme(SchemeEntry *entry)
     const bool written = m_schemeStore.rename(name, newName);
     if (written)
         qDebug() << QStringLiteral("方案名称已修改：(%1) to (%2)").arg(name, newName);
-    if (replacesOther)
-        listSchemes();
-    else
-        entry->setName(newName);
-    listSchemes(true);
+    if (!replacesOther)
+        entry->setName(newName); // keeps its place until a restart
+    listSchemes(!replacesOther); // the replaced entry goes; a reload shows the file
     if (!written)
         reportUnsavedSchemes();
 }
