@@ -154,8 +154,8 @@ private slots:
     void openingTheSelectorScansAndLogsThePorts()
     {
         r->act("port");
-        const QString scan = r->log.texts(QtDebugMsg).value(0); // the new port listed last
-        QVERIFY2(scan.startsWith("串口: (\""), qPrintable(scan));
+        const QString scan = r->log.lines().value(0); // the new port listed last
+        QVERIFY2(scan.startsWith("debug 串口: (\""), qPrintable(scan));
         QVERIFY2(scan.endsWith("\"" + r->pty.slavePath() + "\")"), qPrintable(scan));
         auto *combo = r->get<QComboBox>("portCombo");
         combo->showPopup(); // a second scan lists each port once
@@ -237,7 +237,7 @@ private slots:
         QTRY_COMPARE(r->status(), QStringLiteral("串口已关闭"));
         qWait(100); // nothing follows
         QCOMPARE(r->dialogs.seen, boxes);
-        QCOMPARE(r->log.texts(QtCriticalMsg).size(), 1);
+        QCOMPARE(r->log.lines().filter("critical ").size(), 1);
     }
 
     void countsAreShownAndZeroCyclesEndTheRun() // faster than shown: the latest last
@@ -356,8 +356,9 @@ private slots:
         QVERIFY(QDir::home().mkpath("AppData/Roaming/HalvoSystemFile/HalvoProject/Kavrin.halvo"));
         r->dialogs.answers = { "neu", QMessageBox::Ok };
         r->act("保存方案");
-        QCOMPARE(r->log.texts(QtDebugMsg).filter("保存成功"), QStringList());
-        QCOMPARE(r->log.texts(QtWarningMsg).filter("仅在本次运行中保留").size(), 1);
+        QCOMPARE(r->log.lines().filter("保存成功"), QStringList());
+        QCOMPARE(r->log.lines().filter("warning 方案文件写入失败，更改仅在本次运行中保留").size(),
+                 1);
         QVERIFY(r->dialogs.seen.value(1).startsWith("警告|方案文件写入失败"));
     }
 
@@ -369,7 +370,7 @@ private slots:
         QTimer::singleShot(3000, &r->window, [] { QCoreApplication::exit(1); }); // against a hang
         QCOMPARE(QApplication::exec(), 0); // Qt quits on the last window closed, in exec() only
         QVERIFY(!r->schemes()->isVisible());
-        QVERIFY(r->log.texts(QtDebugMsg).last().endsWith("已关闭！"));
+        QVERIFY(r->log.lines().last().endsWith("已关闭！"));
     }
 
     void paneKeepsTheNewest10000LinesAndHides()

@@ -51,7 +51,7 @@ private slots:
                                   QStringLiteral("循环次数：0"), 5000);
         QVERIFY(r->button("open"));
         QCOMPARE(r->dialogs.seen, QStringList{ "提示|参数设置成功" });
-        QCOMPARE(r->log.texts(QtCriticalMsg), QStringList());
+        QCOMPARE(r->log.lines().filter("critical "), QStringList());
         const QString said = r->sim.stop();
         const QRegularExpression took("(?s)command 41 00 02 00 01 00 03.*command 42 02 00 00 00 "
                                       "00 00.*command 44 01 00 00 00 00 00");
@@ -70,7 +70,8 @@ private slots:
         QVERIFY2(silence > 6500, qPrintable(QString::number(silence)));
         QVERIFY2(silence < 7700, qPrintable(QString::number(silence)));
         QTRY_COMPARE(r->dialogs.seen, QStringList{ "错误|设备无响应" });
-        QCOMPARE(r->log.texts(QtCriticalMsg), QStringList{ "设备无响应，请检查下位机是否正常" });
+        QCOMPARE(r->log.lines().filter("critical "),
+                 QStringList{ "critical 设备无响应，请检查下位机是否正常" });
     }
 };
 

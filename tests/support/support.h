@@ -65,34 +65,20 @@ private:
     QString m_path;
 };
 
-// Keeps the process's messages while it lives, passing them on to the handler it replaced.
+// Keeps the process's messages as "debug …", "warning …" or "critical …", passing them on.
 struct MessageCapture
 {
     MessageCapture() : chained(qInstallMessageHandler(capture)) { active = this; }
     ~MessageCapture() { qInstallMessageHandler(chained); }
-    QStringList texts(QtMsgType type) const
-    {
-        QStringList list;
-        for (const auto &message : messages)
-            if (message.first == type)
-                list << message.second;
-        return list;
-    }
-    QStringList lines() const // each as "debug …", "warning …" or "critical …"
-    {
-        QStringList list;
-        for (const auto &message : messages)
-            list << QStringList{ "debug", "warning", "critical" }.value(message.first, "other")
-                    + ' ' + message.second;
-        return list;
-    }
-    void clear() { messages.clear(); }
+    QStringList lines() const { return m_lines; }
+    void clear() { m_lines.clear(); }
     static void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
     {
-        active->messages.append({ type, text });
+        const QStringList types{ "debug", "warning", "critical" };
+        active->m_lines << types.value(type, "other") + ' ' + text;
         active->chained(type, context, text); // never null: Qt hands back its default one
     }
-    QList<QPair<QtMsgType, QString>> messages;
+    QStringList m_lines;
     QtMessageHandler chained;
     static inline MessageCapture *active = nullptr;
 };
