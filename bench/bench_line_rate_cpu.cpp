@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     const WindowDriver driver(&window);
     auto *countDisplay = driver.get<CountDisplay>("countDisplay");
     PtyPair line;
-    if (!countDisplay || !line.isValid() || !driver.openPort(line.slavePath())) {
+    if (!countDisplay || line.slavePath().isEmpty() || !driver.openPort(line.slavePath())) {
         std::fprintf(stderr, "line_rate_cpu: cannot open a pseudo-terminal\n");
         return 1;
     }

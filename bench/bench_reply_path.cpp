@@ -76,7 +76,8 @@ int main(int argc, char *argv[])
 
     ShutterSession session;
     PtyPair line;
-    if (!line.isValid() || session.open(line.slavePath()) != ShutterSession::OpenResult::Opened) {
+    if (line.slavePath().isEmpty()
+        || session.open(line.slavePath()) != ShutterSession::OpenResult::Opened) {
         std::fprintf(stderr, "reply_path: cannot open a pseudo-terminal\n");
         return 1;
     }

@@ -171,11 +171,11 @@ void SoakDriver::operate()
         window.radio(1)->click(); // automatic
     } else if (choice < 4) {
         // Its tooltip names what a click does next.
-        QPushButton *start = window.button(QStringLiteral("open"));
-        if (!start)
-            start = window.button(QStringLiteral("stop"));
-        if (start->isEnabled())
-            start->click();
+        QPushButton *startStop = window.button(QStringLiteral("open"));
+        if (!startStop)
+            startStop = window.button(QStringLiteral("stop"));
+        if (startStop->isEnabled())
+            startStop->click();
     } else if (choice == 4) {
         window.get<QSpinBox>("openSpin")->setValue(random->bounded(1, 6));
         window.get<QSpinBox>("closeSpin")->setValue(random->bounded(1, 6));

@@ -7,146 +7,133 @@
 #include <csignal>
 #include <fstream>
 
-static const TestHome home; // first: HOME for all below
-static int refusals = 0; // reads to refuse: root reads every file
-
-using Change = bool (*)(SchemeStore &);
+using namespace QTest;
+using Bytes = QByteArray;
+using Change = bool (*)(SchemeStore); // given a loaded store
 Q_DECLARE_METATYPE(Change)
+
+static const TestHome home; // first
+static const QString dir = home.filePath("schemes"), path = dir + "/Kavrin.halvo";
 
 class TestSchemes : public QObject
 {
     Q_OBJECT
-    QScopedPointer<QTemporaryDir> folder;
-    QString path() const { return folder->filePath("Kavrin.halvo"); }
-    static void putFile(const QString &path, const QByteArray &bytes)
+    static QStringList warned(const QString &text) { return { "warning \"" + text + path + '"' }; }
+    static SchemeStore loaded(const Bytes &bytes, FileReader read = readWholeFile)
     {
+        QDir().mkpath(dir);
         std::ofstream(path.toStdString(), std::ios::binary) << bytes.toStdString();
-    }
-    static bool readOrRefuse(const QString &path, QByteArray *bytes, QString *error)
-    {
-        if (refusals == 0)
-            return readWholeFile(path, bytes, error);
-        --refusals;
-        *error = "Permission denied";
-        return false;
+        SchemeStore store(dir, read);
+        store.load();
+        return store;
     }
 
 private slots:
-    void init() { folder.reset(new QTemporaryDir); }
+    void init() { QDir(dir).removeRecursively(); }
 
-    void writtenBytes_data() // after a change; save new and delete: tst_window
+    void writtenBytes_data() // save new and delete: tst_window
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<Change>("change");
-        QTest::addColumn<QByteArray>("after");
-        const Change write = [](SchemeStore &s) { return s.write(); };
-        const Change saveA = [](SchemeStore &s) { return s.save("A", {}); };
-        const Change rename = [](SchemeStore &s) { return s.rename("A", "B"); };
-        const QByteArray a1 = R"({"A": 1})";
-        QTest::newRow("keys") << QByteArray(R"({"a": 1, "A": 2, "\u65b9": 0})") << write
-                              << QByteArray("{\n    \"A\": 2,\n    \"a\": 1,\n    \"方\": 0\n}\n");
-        QTest::newRow("NUL") << a1 + '\0' + "[" << write << QByteArray("{\n    \"A\": 1\n}\n");
-        QTest::newRow("empty") << QByteArray("{}") << write << QByteArray("{\n}\n");
-        QTest::newRow("BOM") << "\xEF\xBB\xBF" + a1 << write << QByteArray("{\n    \"A\": 1\n}\n");
-        QTest::newRow("U+FEFF in a name")
-            << QByteArray(R"({"\ufeffA": 1, "A": 2})") << write
-            << QByteArray("{\n    \"A\": 2,\n    \"\\ufeffA\": 1\n}\n");
-        QTest::newRow("numbers, one in a name")
-            << QByteArray("{\"\\\"1e16\": [9007199254740993, 1e16, 5e-4, 18446744073709600000]}")
+        addColumn<Bytes>("before");
+        addColumn<Change>("change");
+        addColumn<Bytes>("after");
+        const Change write = [](auto s) { return s.write(); };
+        const Change rename = [](auto s) { return s.rename("A", "B"); };
+        const Bytes a1 = R"({"A": 1})";
+        newRow("keys") << Bytes(R"({"a": 1, "A": 2, "\u65b9": 0})") << write
+                       << Bytes("{\n    \"A\": 2,\n    \"a\": 1,\n    \"方\": 0\n}\n");
+        newRow("BOM") << "\xEF\xBB\xBF" + a1 << write << Bytes("{\n    \"A\": 1\n}\n");
+        newRow("NUL") << a1 + '\0' + '[' << write << Bytes("{\n    \"A\": 1\n}\n");
+        newRow("empty") << Bytes("{}") << write << Bytes("{\n}\n");
+        newRow("U+FEFF") << Bytes(R"({"\ufeffA": 1})") << write
+                         << Bytes("{\n    \"\\ufeffA\": 1\n}\n");
+        newRow("numbers, one in a name")
+            << Bytes("{\"\\\"1e16\": [9007199254740993, 1e16, 5e-4, 18446744073709600000]}")
             << write
-            << QByteArray("{\n    \"\\\"1e16\": [\n        9007199254740992,\n"
-                          "        10000000000000000,\n        0.0005,\n"
-                          "        18446744073709600000\n    ]\n}\n");
-        QTest::newRow("save over") << a1 << saveA << QByteArray("{\n    \"A\": {\n    }\n}\n");
-        QTest::newRow("rename") << a1 << rename << QByteArray("{\n    \"B\": 1\n}\n");
-        QTest::newRow("no change: not written")
-            << a1 << Change([](SchemeStore &s) { return s.rename("A", "A"); }) << a1;
-        QTest::newRow("rename of a scheme gone")
-            << QByteArray(R"({"B": 2})")
-            << Change([](SchemeStore &s) { return s.rename("A", "B"); })
-            << QByteArray(R"({"B": 2})");
+            << Bytes(
+                   "{\n    \"\\\"1e16\": [\n        9007199254740992,\n        10000000000000000,\n"
+                   "        0.0005,\n        18446744073709600000\n    ]\n}\n");
+        newRow("save over") << a1 << Change([](auto s) { return s.save("A", {}); })
+                            << Bytes("{\n    \"A\": {\n    }\n}\n");
+        newRow("rename") << a1 << rename << Bytes("{\n    \"B\": 1\n}\n");
+        newRow("self-rename") << a1 << Change([](auto s) { return s.rename("A", "A"); }) << a1;
+        newRow("rename of a scheme gone") << Bytes(R"({"B": 2})") << rename << Bytes(R"({"B": 2})");
     }
     void writtenBytes()
     {
-        QFETCH(QByteArray, before);
+        QFETCH(Bytes, before);
         QFETCH(Change, change);
-        putFile(path(), before);
-        SchemeStore store(folder->path());
-        store.load();
-        const bool written = change(store);
+        const bool written = change(loaded(before));
         QVERIFY(written);
-        QTEST(fileBytes(path()), "after");
+        QTEST(fileBytes(path), "after");
     }
 
-    void changeAppliesToWhatAnotherWriterStored() // logged once; the list follows reloaded()
+    void changeAppliesToWhatAnotherWriterStored()
     {
-        SchemeStore first(folder->path()), second(folder->path());
-        first.save("beta", {});
+        SchemeStore first(dir), second(dir);
+        first.save("A", {});
         MessageCapture messages;
-        QVERIFY(second.save("gamma", {}));
-        QCOMPARE(fileBytes(path()),
-                 QByteArray("{\n    \"beta\": {\n    },\n    \"gamma\": {\n    }\n}\n"));
-        QCOMPARE(messages.lines(),
-                 QStringList{ "warning \"方案文件已在别处修改，已重新读取：" + path() + '"' });
+        second.save("B", {});
+        QCOMPARE(fileBytes(path), Bytes("{\n    \"A\": {\n    },\n    \"B\": {\n    }\n}\n"));
+        QCOMPARE(messages.lines(), warned("方案文件已在别处修改，已重新读取："));
     }
 
-    void loadingOnlyReads() // as kavrin-cli does: no folder made, no backup promised
+    void loadingOnlyReads() // as kavrin-cli does: makes nothing, promises no backup
     {
-        SchemeStore(folder->filePath("new")).load();
-        QVERIFY(!QFileInfo::exists(folder->filePath("new")));
-        putFile(path(), "[");
+        SchemeStore(dir).load();
+        QVERIFY(!QFileInfo::exists(dir));
         MessageCapture messages;
-        SchemeStore(folder->path()).load();
-        QCOMPARE(messages.lines(), QStringList{ "warning \"方案文件无法读取：" + path() + '"' });
+        loaded("[");
+        QCOMPARE(messages.lines(), warned("方案文件无法读取："));
     }
 
     void unusableOpenValueGivesZero()
     {
         QCOMPARE(schemeValues(QJsonObject{ { "open_spinBox", 2.5 } }).open, 0);
-        QCOMPARE(schemeValues(QJsonObject{ { "close_spinBox", 3 } }).open, 0); // missing
+        QCOMPARE(schemeValues(QJsonObject()).open, 0); // missing
         QCOMPARE(schemeValues(QJsonObject{ { "open_spinBox", "3" } }).open, 0);
     }
 
     void unreadFileIsBackedUpOnceBeforeTheFirstWrite_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("refusals"); // reads refused: at load, at a backup
-        QTest::addColumn<bool>("olderBackup"); // path.bak there before
-        QTest::addColumn<bool>("saved");
-        QTest::addColumn<QString>("oldBytesAt"); // path + this, after the first save
-        QTest::addColumn<int>("files"); // after a second save
-        QTest::newRow("unreadable") << QByteArray("{}") << 1 << false << true << ".bak" << 2;
-        QTest::newRow("not JSON") << QByteArray(R"({"A": [)") << 0 << false << true << ".bak" << 2;
-        QTest::newRow("GBK") << QByteArray("{\"\xb7\xbd\": 1, \"\xb0\xb8\": 2}") << 0 << false
-                             << true << ".bak" << 2;
-        QTest::newRow("older .bak") << QByteArray("[1]") << 0 << true << true << ".bak.1" << 3;
-        QTest::newRow("no backup") << QByteArray("[1]") << 3 << false << false << "" << 1;
+        addColumn<Bytes>("bytes");
+        addColumn<int>("refused"); // reads refused: at load, at a backup
+        addColumn<bool>("olderBackup"); // at .bak
+        addColumn<QString>("oldBytesAt"); // path + this, after the first save; none: not saved
+        addColumn<int>("files"); // after a second save
+        newRow("unreadable") << Bytes("{}") << 1 << false << ".bak" << 2;
+        newRow("not JSON") << Bytes(R"({"A": [)") << 0 << false << ".bak" << 2;
+        newRow("GBK") << Bytes("{\"\xb7\xbd\": 1}") << 0 << false << ".bak" << 2;
+        newRow("older .bak") << Bytes("[1]") << 0 << true << ".bak.1" << 3;
+        newRow("no backup") << Bytes("[1]") << 3 << false << "" << 1;
     }
     void unreadFileIsBackedUpOnceBeforeTheFirstWrite()
     {
-        QFETCH(QByteArray, bytes);
+        static int refusals; // root reads every file
+        const FileReader read = [](const QString &file, Bytes *bytes, QString *error) {
+            --refusals;
+            if (refusals >= 0)
+                return false;
+            return readWholeFile(file, bytes, error);
+        };
+        QFETCH(Bytes, bytes);
         QFETCH(bool, olderBackup);
         QFETCH(QString, oldBytesAt);
-        putFile(path(), bytes);
+        QFETCH(int, refused);
+        refusals = refused;
+        SchemeStore store = loaded(bytes, read);
         if (olderBackup)
-            putFile(path() + ".bak", "older");
-        QFETCH(int, refusals);
-        ::refusals = refusals;
-        SchemeStore store(folder->path(), readOrRefuse);
-        store.load();
+            std::ofstream((path + ".bak").toStdString()) << "older";
         const bool saved = store.save("B", {});
-        QTEST(saved, "saved");
-        QCOMPARE(fileBytes(path() + oldBytesAt), bytes);
+        QCOMPARE(saved, !oldBytesAt.isEmpty());
+        QCOMPARE(fileBytes(path + oldBytesAt), bytes);
         store.save("C", {});
-        QTEST(int(QDir(folder->path()).entryList(QDir::Files).size()), "files");
+        QTEST(int(QDir(dir).entryList(QDir::Files).size()), "files");
     }
 
     void failedWriteIsReportedAndKeepsTheOldFile()
     {
-        std::signal(SIGXFSZ, SIG_IGN); // over the limit: a failed write, not a kill
-        putFile(path(), "{}");
-        SchemeStore store(folder->path());
-        store.load();
+        std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a kill
+        SchemeStore store = loaded("{}");
         MessageCapture messages;
         rlimit usual{};
         getrlimit(RLIMIT_FSIZE, &usual);
@@ -157,14 +144,11 @@ private slots:
         QVERIFY(!saved);
         QVERIFY(!store.lastError().isEmpty());
         QCOMPARE(messages.lines(), QStringList{ "debug write error! \n" });
-        QCOMPARE(fileBytes(path()), QByteArray("{}"));
+        QCOMPARE(fileBytes(path), Bytes("{}"));
         QVERIFY(store.contains("B")); // for the session
-        SchemeStore elsewhere(folder->path()); // then another writer: B is not lost
-        elsewhere.save("A", {});
-        QVERIFY(store.save("C", {}));
-        QCOMPARE(
-            fileBytes(path()),
-            QByteArray("{\n    \"A\": {\n    },\n    \"B\": {\n    },\n    \"C\": {\n    }\n}\n"));
+        SchemeStore(dir).save("A", {}); // another writer; after a reload B is not lost:
+        store.rename("A", "C");
+        QCOMPARE(fileBytes(path), Bytes("{\n    \"B\": {\n    },\n    \"C\": {\n    }\n}\n"));
     }
 };
 

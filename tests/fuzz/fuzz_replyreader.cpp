@@ -1,44 +1,38 @@
-// The input after its first byte fed in reads of 1-32 bytes that byte seeds, and in one read.
+// All but byte 0, fed in reads of 1-32 bytes that byte 0 seeds, and in one read.
+#include "protocol/protocol.h"
 #include "protocol/replyreader.h"
-#include "protocol/statusframe.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 
-const auto check = [](bool condition) { return condition ? void() : std::abort(); };
+const auto check = [](bool ok) { return ok ? void() : std::abort(); };
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 1)
-        return 0;
-    unsigned seed = data[0];
-    const QByteArray line(reinterpret_cast<const char *>(data + 1), static_cast<int>(size - 1));
-    ReplyReader whole;
-    ReplyReader pieces;
-    QList<QByteArray> got;
+    unsigned seed = size ? data[0] : 0;
+    const auto line = QByteArray(reinterpret_cast<const char *>(data), int(size)).mid(1);
+    ReplyReader whole, pieces;
+    QByteArrayList got;
     for (int pos = 0, length = 0; pos < line.size(); pos += length) {
         seed = seed * 1103515245u + 12345u;
-        length = 1 + static_cast<int>((seed >> 16) % 32);
+        length = 1 + int(seed >> 16) % 32;
         got += pieces.feed(line.mid(pos, length));
-        // Kept: a handed-out frame's 23 bytes + a header begun, or 0x8E short of 2 frames + header.
+        // At most a frame's rest + a header begun, or 2 frames + a header - 1.
         check(pieces.buffered() <= (pieces.isSynchronising() ? 52 : 27));
     }
-    const QList<QByteArray> frames = whole.feed(line);
+    const auto frames = whole.feed(line);
     check(got == frames);
-    // A quiet line: the same frames, and while synchronising at most a header begun is kept.
-    const QList<QByteArray> quiet = whole.flushQuiet();
+    // Quiet: the same frames; synchronising, only a header begun stays.
+    const auto quiet = whole.flushQuiet();
     check(pieces.flushQuiet() == quiet);
     check(pieces.buffered() == whole.buffered());
     check(!whole.isSynchronising() || whole.buffered() < 5);
-    const QByteArray header = statusHeader();
-    for (const QByteArray &frame : frames + quiet) {
-        // A foreign frame is the header's bytes through the first that differs.
-        const bool foreign = header.startsWith(frame.chopped(1)) && !header.startsWith(frame);
-        check(frame.startsWith('\x8E'));
-        check(frame.startsWith(header) ? frame.size() <= 13 : foreign);
+    for (const auto &frame : frames + quiet) {
+        // Foreign: the header up to a byte that differs.
+        const bool foreign = statusHeader().startsWith(frame.chopped(1))
+            && !statusHeader().startsWith(frame) && frame.size() > 1;
+        check(frame.startsWith(statusHeader()) ? frame.size() <= 13 : foreign);
     }
-    pieces.clear(); // as after a reopened port: a fresh reader
+    pieces.clear(); // as after a reopened port
     check(pieces.feed(line) == frames);
     return 0;
 }

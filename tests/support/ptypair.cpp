@@ -27,11 +27,10 @@ bool PtyPair::write(const QByteArray &bytes)
     return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
 }
 
-QByteArray PtyPair::read(int count, int timeoutMs)
+QByteArray PtyPair::drain(int ms)
 {
     QByteArray bytes;
-    const QDeadlineTimer deadline(timeoutMs);
-    while (bytes.size() < count && !deadline.hasExpired() && m_master >= 0) {
+    for (const QDeadlineTimer deadline(ms); !deadline.hasExpired() && m_master >= 0;) {
         QCoreApplication::processEvents();
         pollfd fd{ m_master, POLLIN, 0 };
         ::poll(&fd, 1, 5);
@@ -53,15 +52,7 @@ bool PtyPair::waitUntilTaken(int timeoutMs)
     return true;
 }
 
-termios PtyPair::lineSettings() const
-{
-    termios line{};
-    tcgetattr(m_slave, &line);
-    return line;
-}
-
 void PtyPair::closeMaster()
 {
-    ::close(m_master);
-    m_master = -1;
+    ::close(std::exchange(m_master, -1));
 }

@@ -5,7 +5,7 @@
 
 #include <termios.h>
 
-// HOME and the XDG folders for the process's life, so no test touches the real home; make it first.
+// A throw-away HOME and XDG folders for the process's life; make it first.
 struct TestHome : QTemporaryDir
 {
     TestHome()
@@ -18,9 +18,9 @@ struct TestHome : QTemporaryDir
             qFatal("TestHome: no temporary folder");
     }
 };
-#define KAVRIN_TEST_MAIN(TestClass)                                                                \
-    static const TestHome testHome;                                                                \
-    QTEST_MAIN(TestClass)
+// clang-format off
+#define KAVRIN_TEST_MAIN(TestClass) static const TestHome testHome; QTEST_MAIN(TestClass)
+// clang-format on
 
 // A command frame: bytes 8-14 as given, zeros after, the CRC of bytes 0-20, the end byte.
 inline QByteArray commandFrame(const QByteArray &code, const QByteArray &crc)
@@ -42,22 +42,24 @@ public:
     PtyPair();
     ~PtyPair();
     Q_DISABLE_COPY(PtyPair)
-    bool isValid() const { return m_master >= 0; }
     QString slavePath() const { return m_path; }
     int masterFd() const { return m_master; }
     bool write(const QByteArray &bytes);
-    QByteArray read(int count, int timeoutMs = 2000); // runs the event loop meanwhile, as does:
-    QByteArray drain(int ms = 100) { return read(std::numeric_limits<int>::max(), ms); }
+    QByteArray drain(int ms = 100); // all it gets in that time, running the event loop
     QByteArrayList frames() // drained, cut into command frames
     {
-        const QByteArray bytes = drain();
         QByteArrayList frames;
-        for (int at = 0; at < bytes.size(); at += 24)
-            frames << bytes.mid(at, 24);
+        for (QByteArray bytes = drain(); !bytes.isEmpty(); bytes.remove(0, 24))
+            frames << bytes.left(24);
         return frames;
     }
     bool waitUntilTaken(int timeoutMs = 2000); // until the program has read all written
-    termios lineSettings() const; // as the program set the line up
+    termios lineSettings() const // as the program set the line up
+    {
+        termios line{};
+        tcgetattr(m_slave, &line);
+        return line;
+    }
     void closeMaster(); // the controller disappearing
 
 private:
@@ -68,8 +70,12 @@ private:
 // Keeps the process's messages as "debug …", "warning …" or "critical …", passing them on.
 struct MessageCapture
 {
-    MessageCapture() : chained(qInstallMessageHandler(capture)) { active = this; }
-    ~MessageCapture() { qInstallMessageHandler(chained); }
+    MessageCapture() : chained(qInstallMessageHandler(capture)), outer(active) { active = this; }
+    ~MessageCapture()
+    {
+        qInstallMessageHandler(chained);
+        active = outer;
+    }
     QStringList lines() const { return m_lines; }
     void clear() { m_lines.clear(); }
     static void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
@@ -80,12 +86,12 @@ struct MessageCapture
     }
     QStringList m_lines;
     QtMessageHandler chained;
+    MessageCapture *outer;
     static inline MessageCapture *active = nullptr;
 };
 
-// Answers modal dialogs with answers in turn (a string for an input, null cancels; a number: that
-// box button), else accepts a box, cancels an input and notes it as a miss; seen: all, as
-// "title|text".
+// Answers dialogs in turn (text for an input, null cancels; a number: that box button); with no
+// answer left it accepts a box or cancels an input, a miss; seen: each as "title|text".
 struct DialogAnswerer : QObject
 {
     DialogAnswerer() { startTimer(5); }
@@ -127,9 +133,7 @@ struct Simulator : QProcess
     }
     QString stop() // returns its stderr
     {
-        terminate();
-        if (!waitForFinished(patience))
-            kill();
+        terminate(); // one that hangs is killed with the object
         waitForFinished(patience);
         return QString::fromLocal8Bit(readAllStandardError());
     }
@@ -145,10 +149,10 @@ struct WindowDriver
     template<class T = QWidget> T *get(const char *name) const { return top->findChild<T *>(name); }
     QPushButton *button(const QString &toolTip) const
     {
-        for (QPushButton *button : top->findChildren<QPushButton *>())
-            if (button->toolTip() == toolTip)
-                return button;
-        return nullptr;
+        const auto all = top->findChildren<QPushButton *>();
+        const auto it
+            = std::find_if(all.begin(), all.end(), [&](auto b) { return b->toolTip() == toolTip; });
+        return it == all.end() ? nullptr : *it;
     }
     QRadioButton *radio(int i) const { return top->findChildren<QRadioButton *>().value(i); }
     QString status() const { return get<QLabel>("statusLabel")->text(); }
