@@ -12,13 +12,11 @@ using namespace QTest;
 using Frames = QByteArrayList;
 using Box = QMessageBox;
 
-static const QByteArray autoStop = commandFrame("4402", "4530"); // CRC: Python crc_hqx(b[:21], 0)
-static const QByteArray manualMode = commandFrame("4201", "CFC4"),
-                        autoMode = commandFrame("4202", "CA5B");
-static const QByteArray sync = commandFrame("4203", "C92E"), async = commandFrame("4204", "C165");
-static const QByteArray manualOn = commandFrame("4301", "8AA7"),
-                        manualOff = commandFrame("43", "89D2");
-static const QByteArray autoOn = commandFrame("4401", "40AF"), autoOff = commandFrame("44", "43DA");
+const auto manualMode = commandFrame("4201", "CFC4"), autoMode = commandFrame("4202", "CA5B");
+const auto sync = commandFrame("4203", "C92E"), async = commandFrame("4204", "C165");
+const auto manualOn = commandFrame("4301", "8AA7"), manualOff = commandFrame("43", "89D2");
+const auto autoOn = commandFrame("4401", "40AF"), autoStop = commandFrame("4402", "4530");
+const auto autoOff = commandFrame("44", "43DA"); // CRCs: binascii.crc_hqx(bytes 0-20, 0)
 static const QVariantMap buttons{ { "Ok", Box::Ok }, { "Yes", Box::Yes }, { "No", Box::No } };
 
 static const auto dayFile = [](int ago) {
@@ -115,7 +113,7 @@ private slots:
         QVERIFY(r->copied().endsWith("清理旧日志： \"" + dayFile(8).section('/', -1) + '"'));
     }
 
-    void imagesAndStylesAreBuiltIn() // a static library's resources, which a linker may drop
+    void imagesAndStylesAreBuiltIn() // resources a static link may drop
     {
         QVERIFY(!r->button("open")->icon().pixmap(16).isNull());
         QVERIFY(!r->window.styleSheet().isEmpty());

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-// kavrin-cli on the simulator's port ("PORT" in args, lines); killed if it hangs.
+// kavrin-cli on the simulator's port ("PORT" in args and lines).
 // A signal comes once the shutter runs, its output a full pipe never read (SIGPIPE: closed).
 struct CliRun : QProcess
 {

@@ -4,7 +4,7 @@
 
 #include "support.h"
 
-struct SimulatorRig : WindowDriver // taken down in reverse: the window first, the log sink last
+struct SimulatorRig : WindowDriver // the window goes first, the log sink last
 {
     SimulatorRig() : WindowDriver(&window) { }
     bool connectTo(const QString &line) // the simulator's option for the line
@@ -30,7 +30,7 @@ private slots:
         for (const char *option : { "--verbose", "--split", "--join", "--garbage", "--stream" })
             QTest::newRow(option) << option;
     }
-    void automaticRun() // three short cycles; the simulator logs each frame it took, in order
+    void automaticRun() // the simulator logs each frame it took, in order
     {
         QFETCH(QString, line);
         SimulatorRig r;

@@ -62,8 +62,7 @@ private slots:
     {
         QFETCH(Bytes, before);
         QFETCH(Change, change);
-        const bool written = change(loaded(before));
-        QVERIFY(written);
+        QVERIFY(change(loaded(before)));
         QTEST(fileBytes(path), "after");
     }
 
