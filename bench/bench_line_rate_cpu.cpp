@@ -1,11 +1,11 @@
 // The window's CPU use while the controller sends status frames at exactly
 // the line's limit, 480 frames/s, for 10 s. Usage: bench_line_rate_cpu [SECONDS]
-#include "app/mainwindow.h"
-#include "log/logsink.h"
+#include "countdisplay.h"
+#include "logsink.h"
+#include "mainwindow.h"
 #include "procstats.h"
 #include "statusstream.h"
 #include "support.h"
-#include "ui/countdisplay.h"
 
 #include <QApplication>
 #include <QTimer>

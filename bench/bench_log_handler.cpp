@@ -1,10 +1,10 @@
 // Lines per second through the message handler into the log pane and the
 // day's file. Usage: bench_log_handler [LINES]
-#include "app/mainwindow.h"
-#include "log/logline.h"
-#include "log/logsink.h"
+#include "logline.h"
+#include "logpane.h"
+#include "logsink.h"
+#include "mainwindow.h"
 #include "support.h"
-#include "ui/logpane.h"
 
 #include <QApplication>
 #include <QDate>

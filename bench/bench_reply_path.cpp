@@ -2,7 +2,7 @@
 // acknowledgements and count reports) handles when the line brings them as
 // fast as a pseudo-terminal can, cut at random places, and whether every one
 // was accounted for. Usage: bench_reply_path [FRAMES]
-#include "device/shuttersession.h"
+#include "shuttersession.h"
 #include "statusstream.h"
 #include "support.h"
 

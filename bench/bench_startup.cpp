@@ -1,8 +1,8 @@
 // Time from process start to the main window shown (offscreen), and resident
 // memory then. Without arguments it runs itself five times and reports the
 // median; with --once it is one such run and prints "<ms> <kB>".
-#include "app/mainwindow.h"
-#include "log/logsink.h"
+#include "logsink.h"
+#include "mainwindow.h"
 #include "procstats.h"
 #include "support.h"
 

@@ -2,12 +2,12 @@
 // line faults switched on in turn, reopening the port after every closure,
 // and fails when resident memory grows without bound.
 // Usage: soak_driver MINUTES
-#include "app/mainwindow.h"
-#include "log/logsink.h"
+#include "countdisplay.h"
+#include "logsink.h"
+#include "mainwindow.h"
 #include "procstats.h"
 #include "soakphases.h"
 #include "support.h"
-#include "ui/countdisplay.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,8 @@
 #include "statusstream.h"
 
-#include "protocol/statusframe.h"
+#include "statusframe.h"
+
+using namespace Protocol;
 
 StatusStream makeStatusStream(int frames)
 {

@@ -1,4 +1,4 @@
-#include "app/helplauncher.h"
+#include "helplauncher.h"
 
 #include <QCoreApplication>
 #include <QDebug>

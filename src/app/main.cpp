@@ -1,5 +1,5 @@
-#include "app/mainwindow.h"
-#include "log/logsink.h"
+#include "logsink.h"
+#include "mainwindow.h"
 
 #include <QApplication>
 

@@ -1,14 +1,13 @@
-#include "app/mainwindow.h"
+#include "mainwindow.h"
 
-#include "app/helplauncher.h"
-#include "device/portscan.h"
-#include "log/logline.h"
-#include "log/logretention.h"
-#include "log/logsink.h"
-#include "ui/logpane.h"
-#include "ui/schemeentry.h"
-#include "ui/schemelistwindow.h"
-#include "ui/styles.h"
+#include "helplauncher.h"
+#include "logline.h"
+#include "logpane.h"
+#include "logretention.h"
+#include "logsink.h"
+#include "portscan.h"
+#include "schemelistwindow.h"
+#include "styles.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -21,6 +20,13 @@ namespace {
 
 constexpr int logRetentionDays = 7;
 const char portPlaceholder[] = "请选择串口";
+const char noticeTitle[] = "提示";
+
+// The trigger spin box's values: 0 synchronous, 1 asynchronous.
+ShutterMode triggerMode(int selector)
+{
+    return selector == 0 ? ShutterMode::TriggerSync : ShutterMode::TriggerAsync;
+}
 
 // The scan's log line lists the names as ("COM3", "COM5"), each quoted as the debug
 // stream quotes a string. Streaming the list itself would read QList(...) under Qt 6.
@@ -101,7 +107,7 @@ void MainWindow::wireControls()
     connect(ui.importSchemeButton, &QPushButton::clicked, this, &MainWindow::showSchemeList);
     connect(ui.saveSchemeButton, &QPushButton::clicked, this, &MainWindow::saveScheme);
     connect(ui.triggerSpin, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            [this](int value) { m_session.sendTriggerMode(value); });
+            [this](int value) { chooseMode(triggerMode(value)); });
     connect(ui.saveSettingsButton, &QPushButton::clicked, this, &MainWindow::sendParameters);
     connect(ui.autoOffButton, &QPushButton::clicked, this, [this] {
         m_session.switchAutoOff();
@@ -118,11 +124,10 @@ void MainWindow::wireControls()
     });
     connect(ui.triggerRadio, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            chooseMode(m_ui->triggerSpin->value() != 0 ? ShutterMode::TriggerAsync
-                                                       : ShutterMode::TriggerSync);
+            chooseMode(triggerMode(m_ui->triggerSpin->value()));
     });
     connect(ui.disconnectButton, &QPushButton::clicked, this, [this] { m_session.close(); });
-    connect(ui.portCombo, &ClickedComboBox::clicked, this, &MainWindow::refreshPortList);
+    connect(ui.portCombo, &PortComboBox::popupAboutToShow, this, &MainWindow::refreshPortList);
     connect(ui.portCombo, QOverload<int>::of(&QComboBox::activated), this,
             [this](int) { m_session.open(m_ui->portCombo->currentText()); });
 }
@@ -138,18 +143,18 @@ void MainWindow::wireSession()
         m_ui->countDisplay->showCount(text.arg(count));
     });
     connect(&m_session, &ShutterSession::parametersSent, this, [this] {
-        QMessageBox::question(this, QStringLiteral("提示"), QStringLiteral("参数设置成功"),
+        QMessageBox::question(this, QString::fromUtf8(noticeTitle), QStringLiteral("参数设置成功"),
                               QMessageBox::Ok);
     });
     connect(&m_session, &ShutterSession::wrongDevice, this,
-            [this] { showError(QStringLiteral("设备连接错误")); });
+            [this] { showError(ShutterSession::wrongDeviceText()); });
     connect(&m_session, &ShutterSession::deviceSilent, this,
             [this] { showError(QStringLiteral("设备无响应")); });
 }
 
 void MainWindow::wireSchemeList()
 {
-    connect(m_schemeList.get(), &SchemeListWindow::entryClicked, this, &MainWindow::applyScheme);
+    connect(m_schemeList.get(), &SchemeListWindow::schemeChosen, this, &MainWindow::applyScheme);
     connect(m_schemeList.get(), &SchemeListWindow::deleteRequested, this,
             &MainWindow::deleteScheme);
     connect(m_schemeList.get(), &SchemeListWindow::renameRequested, this,
@@ -181,8 +186,8 @@ void MainWindow::chooseMode(ShutterMode mode)
 
 void MainWindow::sendParameters()
 {
-    m_session.sendParameters(m_ui->openSpin->value(), m_ui->closeSpin->value(),
-                             m_ui->cycleSpin->value());
+    m_session.sendParameters(
+        { m_ui->openSpin->value(), m_ui->closeSpin->value(), m_ui->cycleSpin->value() });
 }
 
 void MainWindow::showOpened()
@@ -234,8 +239,7 @@ void MainWindow::saveScheme()
         return;
     // Saving under an existing name replaces that scheme without a question.
     const bool written = m_schemeStore.save(
-        name,
-        schemeRecord(m_ui->openSpin->value(), m_ui->closeSpin->value(), m_ui->cycleSpin->value()));
+        name, { m_ui->openSpin->value(), m_ui->closeSpin->value(), m_ui->cycleSpin->value() });
     listSchemes();
     if (written)
         qDebug() << QStringLiteral("方案 (%1) 保存成功").arg(name);
@@ -248,7 +252,7 @@ void MainWindow::listSchemes(bool onlyIfReloaded)
     // A reload may have brought another window's changes: show them too.
     const bool reloaded = m_schemeStore.takeReloaded();
     if (reloaded || !onlyIfReloaded)
-        m_schemeList->setSchemes(m_schemeStore.schemes().keys());
+        m_schemeList->setSchemes(m_schemeStore.names());
 }
 
 void MainWindow::showSchemeList()
@@ -257,28 +261,27 @@ void MainWindow::showSchemeList()
     m_schemeList->raise();
 }
 
-void MainWindow::applyScheme(SchemeEntry *entry)
+void MainWindow::applyScheme(const QString &name)
 {
     if (!m_session.isOpen()) {
-        QMessageBox::question(this, QStringLiteral("提示"), QStringLiteral("串口未打开"),
+        QMessageBox::question(this, QString::fromUtf8(noticeTitle), QStringLiteral("串口未打开"),
                               QMessageBox::Ok);
         return;
     }
     // The spin boxes clamp: 0 (missing or unusable) becomes 1, above 1000 becomes 1000.
-    const SchemeValues values = schemeValues(m_schemeStore.scheme(entry->name()));
-    m_ui->openSpin->setValue(values.open);
-    m_ui->closeSpin->setValue(values.close);
-    m_ui->cycleSpin->setValue(values.cycle);
+    const SchemeValues values = m_schemeStore.scheme(name);
+    m_ui->openSpin->setValue(values.openTime);
+    m_ui->closeSpin->setValue(values.closeTime);
+    m_ui->cycleSpin->setValue(values.cycles);
     // One road to the device for parameters; it returns once its box is closed.
     sendParameters();
     m_schemeList->close();
 }
 
-void MainWindow::deleteScheme(SchemeEntry *entry)
+void MainWindow::deleteScheme(const QString &name)
 {
-    const QString name = entry->name();
     const bool written = m_schemeStore.remove(name);
-    m_schemeList->removeEntry(entry);
+    m_schemeList->removeScheme(name);
     listSchemes(true);
     if (written)
         qWarning() << QStringLiteral("方案 (%1) 已删除").arg(name);
@@ -286,9 +289,8 @@ void MainWindow::deleteScheme(SchemeEntry *entry)
         reportUnsavedSchemes();
 }
 
-void MainWindow::renameScheme(SchemeEntry *entry)
+void MainWindow::renameScheme(const QString &name)
 {
-    const QString name = entry->name();
     bool ok = false;
     const QString newName
         = askName(this, QStringLiteral("重命名"), QStringLiteral("输入你的名字："), name, &ok);
@@ -311,7 +313,7 @@ void MainWindow::renameScheme(SchemeEntry *entry)
     if (written)
         qDebug() << QStringLiteral("方案名称已修改：(%1) to (%2)").arg(name, newName);
     if (!replacesOther)
-        entry->setName(newName); // keeps its place until a restart
+        m_schemeList->renameScheme(name, newName); // keeps its place until a restart
     listSchemes(!replacesOther); // the replaced entry goes; a reload shows the file
     if (!written)
         reportUnsavedSchemes();
@@ -320,7 +322,7 @@ void MainWindow::renameScheme(SchemeEntry *entry)
 bool MainWindow::confirmOverwrite(const QString &name)
 {
     // The name is shown as text: a name that looks like markup must not be rendered.
-    QMessageBox box(QMessageBox::Question, QStringLiteral("提示"),
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(noticeTitle),
                     QStringLiteral("方案 (%1) 已存在，是否覆盖？").arg(name),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);

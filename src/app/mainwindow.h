@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/shuttersession.h"
-#include "schemes/schemestore.h"
+#include "schemestore.h"
+#include "shuttersession.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -9,7 +9,6 @@
 #include <memory>
 
 class LogSink;
-class SchemeEntry;
 class SchemeListWindow;
 namespace Ui {
 class MainWindowForm;
@@ -47,9 +46,9 @@ private:
     void saveScheme();
     void listSchemes(bool onlyIfReloaded = false);
     void showSchemeList();
-    void applyScheme(SchemeEntry *entry);
-    void deleteScheme(SchemeEntry *entry);
-    void renameScheme(SchemeEntry *entry);
+    void applyScheme(const QString &name);
+    void deleteScheme(const QString &name);
+    void renameScheme(const QString &name);
     bool confirmOverwrite(const QString &name);
     void reportUnsavedSchemes();
 

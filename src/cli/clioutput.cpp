@@ -1,4 +1,4 @@
-#include "cli/clioutput.h"
+#include "clioutput.h"
 
 #include <QDeadlineTimer>
 #include <QSocketNotifier>

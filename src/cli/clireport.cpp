@@ -1,6 +1,6 @@
-#include "cli/clireport.h"
+#include "clireport.h"
 
-#include "cli/clioutput.h"
+#include "clioutput.h"
 
 #include <QDateTime>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
-#include "cli/clirequest.h"
+#include "clirequest.h"
 
-#include "schemes/schemestore.h"
+#include "schemestore.h"
 
 #include <QCommandLineParser>
 
@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int lowest = 1; // the window's spin boxes: 1 to 1000
-constexpr int highest = 1000;
+constexpr int lowest = Protocol::timingMinimum; // as the window's spin boxes
+constexpr int highest = Protocol::timingMaximum;
 constexpr int longestWatch = INT_MAX / 1000; // seconds: the timer counts milliseconds in an int
 
 const QStringList modeNames{ "manual", "auto", "trigger-sync", "trigger-async" };
@@ -84,21 +84,20 @@ bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString 
         store.load(); // read only: the command line never writes the file
         const QString name = parser.value(scheme);
         if (!store.contains(name)) {
-            const QStringList names = store.schemes().keys();
+            const QStringList names = store.names();
             *error = QStringLiteral("no scheme \"%1\"; stored: %2")
                          .arg(name, names.isEmpty() ? QStringLiteral("none") : names.join(", "));
             return false;
         }
-        const SchemeValues values = schemeValues(store.scheme(name));
-        request->openTime = clamped(values.open);
-        request->closeTime = clamped(values.close);
-        request->cycles = clamped(values.cycle);
+        const SchemeValues values = store.scheme(name);
+        request->timing
+            = { clamped(values.openTime), clamped(values.closeTime), clamped(values.cycles) };
         request->sendParameters = true;
     }
     // Numbers given on the command line win over the scheme's.
-    for (const auto &[option, value] :
-         { std::pair{ open, &request->openTime }, std::pair{ close, &request->closeTime },
-           std::pair{ cycles, &request->cycles } }) {
+    for (const auto &[option, value] : { std::pair{ open, &request->timing.openTime },
+                                         std::pair{ close, &request->timing.closeTime },
+                                         std::pair{ cycles, &request->timing.cycles } }) {
         if (!parser.isSet(option))
             continue;
         if (!readNumber(parser.value(option), option.names().first(), lowest, highest, value,

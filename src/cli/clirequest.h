@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/shuttersession.h"
+#include "shuttersession.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,9 +12,7 @@ struct CliRequest
     QString port;
     ShutterMode mode = ShutterMode::None;
     bool sendParameters = false;
-    int openTime = 2; // 100 ms units, as the window's defaults
-    int closeTime = 2;
-    int cycles = 10;
+    Protocol::Timing timing; // the controller's own until given
     bool start = false;
     int watchSeconds = -1; // -1: no watching; 0: until stopped
     bool untilDone = false;

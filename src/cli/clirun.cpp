@@ -1,4 +1,4 @@
-#include "cli/clirun.h"
+#include "clirun.h"
 
 namespace {
 constexpr int flushTimeout = 1000; // ms; a few frames take 2 ms each at 115200 baud
@@ -8,8 +8,9 @@ CliRun::CliRun(const CliRequest &request, CliOutput *output, QObject *parent)
     : QObject(parent), m_request(request), m_report(output, request.json)
 {
     m_watchTimer.setSingleShot(true);
-    connect(&m_watchTimer, &QTimer::timeout, this,
-            [this] { end(m_request.untilDone ? NotFinishedInTime : Done, true); });
+    connect(&m_watchTimer, &QTimer::timeout, this, [this] {
+        end(m_request.untilDone ? CliStatus::NotFinishedInTime : CliStatus::Done, true);
+    });
     connect(&m_session, &ShutterSession::opened, this, [this] {
         m_report.write("opened", { { "port", m_request.port } });
     });
@@ -24,18 +25,21 @@ CliRun::CliRun(const CliRequest &request, CliOutput *output, QObject *parent)
         if (cycles && count == 0) {
             m_report.write("finished");
             if (m_request.untilDone)
-                end(Done, false);
+                end(CliStatus::Done, false);
         }
     });
-    connect(&m_session, &ShutterSession::wrongDevice, this, [this] { end(WrongDevice, false); });
-    connect(&m_session, &ShutterSession::deviceSilent, this, [this] { end(DeviceSilent, false); });
-    connect(&m_session, &ShutterSession::portLost, this, [this] { end(PortLost, false); });
+    connect(&m_session, &ShutterSession::wrongDevice, this,
+            [this] { end(CliStatus::WrongDevice, false); });
+    connect(&m_session, &ShutterSession::deviceSilent, this,
+            [this] { end(CliStatus::DeviceSilent, false); });
+    connect(&m_session, &ShutterSession::portLost, this,
+            [this] { end(CliStatus::PortLost, false); });
 }
 
 void CliRun::start()
 {
     if (m_session.open(m_request.port) != ShutterSession::OpenResult::Opened)
-        end(PortUnavailable, false);
+        end(CliStatus::PortUnavailable, false);
 }
 
 // Nothing goes to a device before its first reply shows it is the controller.
@@ -43,9 +47,8 @@ void CliRun::sendRequest()
 {
     if (m_request.mode != ShutterMode::None)
         m_session.chooseMode(m_request.mode);
-    if (m_request.sendParameters
-        && !m_session.sendParameters(m_request.openTime, m_request.closeTime, m_request.cycles)) {
-        end(ParametersRefused, false);
+    if (m_request.sendParameters && !m_session.sendParameters(m_request.timing)) {
+        end(CliStatus::ParametersRefused, false);
         return;
     }
     if (m_request.start)
@@ -53,10 +56,10 @@ void CliRun::sendRequest()
     if (m_request.watchSeconds > 0)
         m_watchTimer.start(m_request.watchSeconds * 1000);
     else if (m_request.watchSeconds < 0 && !m_request.untilDone)
-        end(Done, false); // nothing to wait for
+        end(CliStatus::Done, false); // nothing to wait for
 }
 
-void CliRun::end(int status, bool early)
+void CliRun::end(CliStatus status, bool early)
 {
     if (m_ended)
         return;
@@ -67,6 +70,6 @@ void CliRun::end(int status, bool early)
         m_session.toggleRun();
     // The last frames must reach the controller, or the run did not end as it says.
     if (!m_session.closeAfterSending(flushTimeout))
-        status = PortLost;
-    emit finished(status);
+        status = CliStatus::PortLost;
+    emit finished(static_cast<int>(status));
 }

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "cli/clioutput.h"
-#include "cli/clireport.h"
-#include "cli/clirequest.h"
+#include "clioutput.h"
+#include "clireport.h"
+#include "clirequest.h"
 
 #include <QObject>
 #include <QTimer>
 
 // Exit statuses, one for each way a run can end.
-enum CliStatus {
+enum class CliStatus {
     Done = 0,
     UsageError = 2,
     PortUnavailable = 3,
@@ -32,16 +32,17 @@ public:
     // Opens the port; what was asked is sent once the controller has answered.
     void start();
     // Ctrl+C or SIGTERM.
-    void interrupt() { end(Interrupted, true); }
+    void interrupt() { end(CliStatus::Interrupted, true); }
     // Whoever read our output has gone.
-    void outputClosed() { end(OutputClosed, true); }
+    void outputClosed() { end(CliStatus::OutputClosed, true); }
 
 signals:
-    void finished(int status);
+    // The process's exit code: a CliStatus.
+    void finished(int exitCode);
 
 private:
     void sendRequest();
-    void end(int status, bool early);
+    void end(CliStatus status, bool early);
 
     CliRequest m_request;
     ShutterSession m_session;

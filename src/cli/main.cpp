@@ -1,9 +1,9 @@
 // kavrin-cli: the shutter controller from scripts, on the session the window uses.
-#include "cli/clioutput.h"
-#include "cli/clirun.h"
-#include "device/portbusy.h"
-#include "device/portscan.h"
-#include "log/logsink.h"
+#include "clioutput.h"
+#include "clirun.h"
+#include "logsink.h"
+#include "portbusy.h"
+#include "portscan.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -37,7 +37,7 @@ int listPorts()
     const QSerialPort own; // nothing of ours is open
     for (const QString &name : availablePortNames())
         std::printf("%s%s\n", qPrintable(name), isPortBusy(own, name) ? " busy" : "");
-    return Done;
+    return static_cast<int>(CliStatus::Done);
 }
 
 } // namespace
@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     const QString command = arguments.value(0);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         std::printf("%s", usage);
-        return Done;
+        return static_cast<int>(CliStatus::Done);
     }
     if (command == QLatin1String("ports") && arguments.size() == 1)
         return listPorts();
@@ -57,11 +57,11 @@ int main(int argc, char *argv[])
     QString error;
     if (command != QLatin1String("run")) {
         std::fprintf(stderr, "kavrin-cli: expected \"ports\" or \"run\"\n%s", usage);
-        return UsageError;
+        return static_cast<int>(CliStatus::UsageError);
     }
     if (!parseRunRequest(arguments.mid(1), &request, &error)) {
         std::fprintf(stderr, "kavrin-cli: %s\n", qPrintable(error));
-        return UsageError;
+        return static_cast<int>(CliStatus::UsageError);
     }
 
 #ifdef SIGPIPE

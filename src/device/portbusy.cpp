@@ -1,4 +1,4 @@
-#include "device/portbusy.h"
+#include "portbusy.h"
 
 #include <QFileInfo>
 #include <QSerialPort>

@@ -1,4 +1,4 @@
-#include "device/portscan.h"
+#include "portscan.h"
 
 #include <QDir>
 #include <QSerialPortInfo>

@@ -1,15 +1,18 @@
-#include "device/shuttersession.h"
+#include "shuttersession.h"
 
-#include "device/portbusy.h"
-#include "protocol/commandframes.h"
-#include "protocol/statusframe.h"
+#include "commandframes.h"
+#include "portbusy.h"
+#include "statusframe.h"
 
 #include <QDebug>
 #include <QSerialPort>
 
+using namespace Protocol;
+
 namespace {
 
-// Silent watchdog ticks tolerated; the next one closes the port.
+// Watchdog ticks since the last status frame that are tolerated: the tick
+// that finds more closes the port, the seventh in a row without a frame.
 constexpr int silentTickLimit = 5;
 // While seeking the first header, or holding a frame that may be short, a
 // pause this long ends what was sent.
@@ -43,19 +46,6 @@ ShutterSession::ShutterSession(QObject *parent, std::chrono::milliseconds watchd
     connect(m_port, &QSerialPort::readyRead, this, &ShutterSession::readReplies);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { handlePortError(error); });
-    connect(
-        this, &ShutterSession::failureQueued, this,
-        [this](int failure, const QString &reason) {
-            if (failure == WrongDeviceFailure) {
-                emit wrongDevice();
-            } else if (failure == SilenceFailure) {
-                emit deviceSilent();
-            } else {
-                close();
-                emit portLost(reason);
-            }
-        },
-        Qt::QueuedConnection);
 }
 
 ShutterSession::~ShutterSession()
@@ -118,6 +108,11 @@ bool ShutterSession::isOpen() const
     return m_port->isOpen();
 }
 
+QString ShutterSession::wrongDeviceText()
+{
+    return QStringLiteral("设备连接错误");
+}
+
 bool ShutterSession::closeAfterSending(int timeoutMs)
 {
     while (m_port->isOpen() && m_port->bytesToWrite() > 0
@@ -127,11 +122,6 @@ bool ShutterSession::closeAfterSending(int timeoutMs)
     close();
     m_keepOutput = false;
     return sent;
-}
-
-QString ShutterSession::portName() const
-{
-    return m_port->portName();
 }
 
 void ShutterSession::chooseMode(ShutterMode mode)
@@ -146,23 +136,16 @@ void ShutterSession::chooseMode(ShutterMode mode)
         m_startableMode = mode;
         break;
     case ShutterMode::TriggerSync:
+        write(modeFrame(ModeArgument::TriggerSync));
+        break;
     case ShutterMode::TriggerAsync:
-        sendTriggerMode(mode == ShutterMode::TriggerAsync ? 1 : 0);
+        write(modeFrame(ModeArgument::TriggerAsync));
         break;
     case ShutterMode::None:
         return;
     }
-    m_mode = mode;
     // A newly chosen mode starts idle; nothing stops the old one.
     setRunState(RunState::Idle);
-}
-
-void ShutterSession::sendTriggerMode(int selector)
-{
-    const bool async = selector != 0;
-    write(modeFrame(async ? ModeArgument::TriggerAsync : ModeArgument::TriggerSync));
-    if (m_mode == ShutterMode::TriggerSync || m_mode == ShutterMode::TriggerAsync)
-        m_mode = async ? ShutterMode::TriggerAsync : ShutterMode::TriggerSync;
 }
 
 void ShutterSession::toggleRun()
@@ -182,11 +165,11 @@ void ShutterSession::switchAutoOff()
     setRunState(RunState::Idle);
 }
 
-bool ShutterSession::sendParameters(int openTime, int closeTime, int cycles)
+bool ShutterSession::sendParameters(const Timing &timing)
 {
     if (!m_port->isOpen())
         return false;
-    const QByteArray frame = parameterFrame(openTime, closeTime, cycles);
+    const QByteArray frame = parameterFrame(timing);
     const qint64 written = write(frame);
     qDebug() << QString(QStringLiteral("快门设置：") + parameterLogText(frame));
     // Success is what the port took, never merely what was asked of it.
@@ -252,8 +235,8 @@ void ShutterSession::handleReply(const QByteArray &frame)
         m_firstReplyPending = false;
         if (!hasDeviceHeader(frame)) {
             close();
-            qCritical() << "设备连接错误";
-            emit failureQueued(WrongDeviceFailure, QString(), QPrivateSignal());
+            qCritical().noquote() << wrongDeviceText();
+            queueFailure(Failure::WrongDevice);
             return;
         }
         emit deviceConfirmed();
@@ -290,7 +273,7 @@ void ShutterSession::watchdogTick()
         m_watchdogTimer->stop();
         close();
         qCritical() << "设备无响应，请检查下位机是否正常";
-        emit failureQueued(SilenceFailure, QString(), QPrivateSignal());
+        queueFailure(Failure::Silence);
     }
     // Also after a trip: the next connection's watchdog starts one tick on.
     ++m_silentTicks;
@@ -312,5 +295,26 @@ void ShutterSession::reportPortLoss(const QString &reason)
     // Not from inside the port's own signal: Qt still uses its read buffer
     // after emitting, and closing frees it. The flag keeps later errors quiet.
     m_closing = true;
-    emit failureQueued(PortLossFailure, reason, QPrivateSignal());
+    queueFailure(Failure::PortLoss, reason);
+}
+
+void ShutterSession::queueFailure(Failure failure, const QString &reason)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, failure, reason] {
+            switch (failure) {
+            case Failure::WrongDevice:
+                emit wrongDevice();
+                break;
+            case Failure::Silence:
+                emit deviceSilent();
+                break;
+            case Failure::PortLoss:
+                close();
+                emit portLost(reason);
+                break;
+            }
+        },
+        Qt::QueuedConnection);
 }

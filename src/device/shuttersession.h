@@ -1,6 +1,7 @@
 #pragma once
 
-#include "protocol/replyreader.h"
+#include "protocol.h"
+#include "replyreader.h"
 
 #include <QObject>
 #include <QTimer>
@@ -27,7 +28,8 @@ public:
 
     // The controller sends a status frame at least every few seconds: the
     // watchdog ticks once a period and closes the port at the seventh tick
-    // without one.
+    // in a row without one, six to seven periods after the last (the sixth on
+    // the connection after a silence trip).
     static constexpr std::chrono::milliseconds defaultWatchdogPeriod{ 1000 };
 
     explicit ShutterSession(QObject *parent = nullptr,
@@ -44,23 +46,23 @@ public:
     // timeoutMs), and drops only unread input: for a caller that ends right after.
     // False when frames were left unsent: the controller may not have them.
     bool closeAfterSending(int timeoutMs);
-    QString portName() const;
 
     // Sends the mode's frame; a newly chosen mode is idle. The trigger
     // modes leave the start and stop frames of the last manual or
     // automatic mode as they were.
     void chooseMode(ShutterMode mode);
-    // The external-trigger sub-mode: 0 synchronous, anything else asynchronous.
-    void sendTriggerMode(int selector);
     // Idle: sends the mode's start frame; running: its stop frame.
     void toggleRun();
     void switchAutoOff();
     // Sends the parameter frame when the port is open; false when it is not,
     // or the port did not take the whole frame (parametersRefused then).
-    bool sendParameters(int openTime, int closeTime, int cycles);
+    bool sendParameters(const Protocol::Timing &timing);
 
-    ShutterMode mode() const { return m_mode; }
     RunState runState() const { return m_runState; }
+
+    // What the session logs when the first reply is not the controller's,
+    // for a front end that shows it too.
+    static QString wrongDeviceText();
 
 signals:
     void opened();
@@ -78,11 +80,9 @@ signals:
     void wrongDevice();
     void deviceSilent();
     void portLost(const QString &reason);
-    // Carries a failure out of the port's signals into the event loop.
-    void failureQueued(int failure, const QString &reason, QPrivateSignal);
 
 private:
-    enum Failure { WrongDeviceFailure, SilenceFailure, PortLossFailure };
+    enum class Failure { WrongDevice, Silence, PortLoss };
 
     qint64 write(const QByteArray &frame);
     void setRunState(RunState state);
@@ -92,16 +92,17 @@ private:
     void watchdogTick();
     void handlePortError(int error);
     void reportPortLoss(const QString &reason);
+    // Emits the failure's signal once control is back in the event loop.
+    void queueFailure(Failure failure, const QString &reason = QString());
 
     QSerialPort *m_port;
-    ReplyReader m_reader;
+    Protocol::ReplyReader m_reader;
     QTimer *m_watchdogTimer;
     QTimer m_quietTimer; // the line's silence while the reader cannot judge what it holds
     int m_silentTicks = 0; // watchdog ticks since the last status frame
     bool m_firstReplyPending = true;
     bool m_closing = false; // closing raises port errors of its own
     bool m_keepOutput = false; // close without dropping frames not yet sent
-    ShutterMode m_mode = ShutterMode::None;
     ShutterMode m_startableMode = ShutterMode::None; // whose start/stop frames the run uses
     RunState m_runState = RunState::Idle;
 };

@@ -1,4 +1,4 @@
-#include "log/logline.h"
+#include "logline.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "log/logretention.h"
+#include "logretention.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,7 +1,7 @@
-#include "log/messagehandler.h"
+#include "messagehandler.h"
 
-#include "log/logline.h"
-#include "log/logsink.h"
+#include "logline.h"
+#include "logsink.h"
 
 #include <QDateTime>
 #include <QMutex>

@@ -1,12 +1,12 @@
-#include "protocol/commandframes.h"
+#include "commandframes.h"
 
-#include "protocol/crc.h"
+#include "crc.h"
 
 #include <QStringList>
 
-namespace {
+namespace Protocol {
 
-constexpr int argumentBytes = 6;
+namespace {
 
 QByteArray emptyCommand(CommandCode code)
 {
@@ -16,11 +16,9 @@ QByteArray emptyCommand(CommandCode code)
     return frame;
 }
 
-void putWord(QByteArray &frame, int offset, int value)
+void putClampedWord(QByteArray &frame, int offset, int value)
 {
-    const int bounded = qBound(0, value, 0xFFFF);
-    frame[offset] = static_cast<char>(bounded >> 8);
-    frame[offset + 1] = static_cast<char>(bounded & 0xFF);
+    putWord(frame, offset, static_cast<quint16>(qBound(0, value, 0xFFFF)));
 }
 
 QString hexPair(char byte)
@@ -53,12 +51,12 @@ QByteArray automaticFrame(AutomaticArgument action)
     return commandFrame(CommandCode::Automatic, static_cast<quint8>(action));
 }
 
-QByteArray parameterFrame(int openTime, int closeTime, int cycles)
+QByteArray parameterFrame(const Timing &timing)
 {
     QByteArray frame = emptyCommand(CommandCode::Parameters);
-    putWord(frame, Frame::argumentOffset, openTime);
-    putWord(frame, Frame::argumentOffset + 2, closeTime);
-    putWord(frame, Frame::argumentOffset + 4, cycles);
+    putClampedWord(frame, Frame::argumentOffset, timing.openTime);
+    putClampedWord(frame, Frame::argumentOffset + 2, timing.closeTime);
+    putClampedWord(frame, Frame::argumentOffset + 4, timing.cycles);
     sealFrame(frame);
     return frame;
 }
@@ -68,7 +66,7 @@ QString parameterLogText(const QByteArray &frame)
     QStringList pairs;
     for (int i = 0; i <= Frame::trailerOffset; ++i) {
         const bool argument
-            = i >= Frame::argumentOffset && i < Frame::argumentOffset + argumentBytes;
+            = i >= Frame::argumentOffset && i < Frame::argumentOffset + Frame::argumentSize;
         pairs << (argument ? hexPair(frame.at(i)) : hexPair(frame.at(i)).toUpper());
     }
     return pairs.join(QLatin1Char(' ')) + hexPair(frame.at(Frame::crcOffset))
@@ -78,9 +76,7 @@ QString parameterLogText(const QByteArray &frame)
 void sealFrame(QByteArray &frame)
 {
     frame[Frame::trailerOffset] = Frame::trailer;
-    const quint16 crc = crc16(frame.constData(), Frame::crcOffset);
-    frame[Frame::crcOffset] = static_cast<char>(crc >> 8);
-    frame[Frame::crcOffset + 1] = static_cast<char>(crc & 0xFF);
+    putWord(frame, Frame::crcOffset, crc16(frame.constData(), Frame::crcOffset));
     frame[Frame::size - 1] = Frame::mark;
 }
 
@@ -92,3 +88,5 @@ bool isCommandFrame(const QByteArray &frame)
     sealFrame(sealed);
     return sealed == frame;
 }
+
+} // namespace Protocol

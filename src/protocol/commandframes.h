@@ -1,8 +1,10 @@
 #pragma once
 
-#include "protocol/protocol.h"
+#include "protocol.h"
 
 class QString;
+
+namespace Protocol {
 
 // A command frame with one argument byte at offset 9 (mode, manual, automatic).
 QByteArray commandFrame(CommandCode code, quint8 argument);
@@ -11,9 +13,8 @@ QByteArray manualFrame(ManualArgument action);
 QByteArray automaticFrame(AutomaticArgument action);
 
 // The parameter frame: open and close time (100 ms units) and cycle count,
-// each two bytes, high byte first. Values beyond 0..65535 are clamped, so
-// the frame stays 24 bytes.
-QByteArray parameterFrame(int openTime, int closeTime, int cycles);
+// each a word. Values beyond 0..65535 are clamped, so the frame stays 24 bytes.
+QByteArray parameterFrame(const Timing &timing);
 
 // What the log shows of a parameter frame: bytes 0-20 as upper-case pairs
 // separated by blanks, except the six argument bytes in lower case, then the
@@ -27,3 +28,5 @@ void sealFrame(QByteArray &frame);
 
 // A whole, undamaged command frame: header, trailer, CRC and end byte right.
 bool isCommandFrame(const QByteArray &frame);
+
+} // namespace Protocol

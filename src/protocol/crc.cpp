@@ -1,4 +1,6 @@
-#include "protocol/crc.h"
+#include "crc.h"
+
+namespace Protocol {
 
 quint16 crc16(const char *data, int length)
 {
@@ -11,3 +13,5 @@ quint16 crc16(const char *data, int length)
     }
     return crc;
 }
+
+} // namespace Protocol

@@ -1,16 +1,30 @@
-#include "protocol/protocol.h"
+#include "protocol.h"
 
-QByteArray commandHeader()
+namespace Protocol {
+
+quint16 readWord(const QByteArray &bytes, int offset)
 {
-    return QByteArrayLiteral("\x8E\x01\x7A");
+    return static_cast<quint16>((static_cast<quint8>(bytes.at(offset)) << 8)
+                                | static_cast<quint8>(bytes.at(offset + 1)));
 }
 
-QByteArray statusHeader()
+void putWord(QByteArray &bytes, int offset, quint16 value)
 {
-    return QByteArrayLiteral("\x8E\x02\x7A\x10\xFF");
+    bytes[offset] = static_cast<char>(value >> 8);
+    bytes[offset + 1] = static_cast<char>(value & 0xFF);
 }
 
-QByteArray acknowledgement()
+Match matchAt(const QByteArray &bytes, int pos, const QByteArray &pattern, int *mismatchAt)
 {
-    return QByteArrayLiteral("OK!");
+    const int n = qMin(bytes.size() - pos, pattern.size());
+    for (int k = 0; k < n; ++k) {
+        if (bytes.at(pos + k) != pattern.at(k)) {
+            if (mismatchAt)
+                *mismatchAt = k;
+            return Match::Mismatch;
+        }
+    }
+    return n == pattern.size() ? Match::Full : Match::Prefix;
 }
+
+} // namespace Protocol

@@ -8,16 +8,35 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+namespace Protocol {
+
 namespace Frame {
 constexpr int size = 24;
 constexpr int codeOffset = 8;
-constexpr int argumentOffset = 9; // command arguments, bytes 9-14
-constexpr int countOffset = 11; // status count, bytes 11-12
+constexpr int argumentOffset = 9; // command arguments: three words, bytes 9-14
+constexpr int argumentSize = 6;
+constexpr int countOffset = 11; // status count: one word, bytes 11-12
 constexpr int trailerOffset = 20;
 constexpr int crcOffset = 21; // the CRC covers the bytes before it
 constexpr char mark = '\x8E'; // start and end byte
 constexpr char trailer = '\x0A';
 } // namespace Frame
+
+// 8E 01 7A: every command frame begins so.
+inline QByteArray commandHeader()
+{
+    return QByteArrayLiteral("\x8E\x01\x7A");
+}
+// 8E 02 7A 10 FF: every status frame begins so.
+inline QByteArray statusHeader()
+{
+    return QByteArrayLiteral("\x8E\x02\x7A\x10\xFF");
+}
+// 4F 4B 21 ("OK!"), the host's answer to status codes 41, 42 and 46.
+inline QByteArray acknowledgement()
+{
+    return QByteArrayLiteral("OK!");
+}
 
 enum class CommandCode : quint8 {
     Parameters = 0x41, // open time, close time, cycle count
@@ -39,9 +58,27 @@ enum class StatusCode : quint8 {
     Idle = 0x46, // acknowledged by the host
 };
 
-// 8E 01 7A: every command frame begins so.
-QByteArray commandHeader();
-// 8E 02 7A 10 FF: every status frame begins so.
-QByteArray statusHeader();
-// 4F 4B 21 ("OK!"), the host's answer to status codes 41, 42 and 46.
-QByteArray acknowledgement();
+// What the parameter frame carries: open and close time in 100 ms units and
+// the cycles of an automatic run, as the controller has them at power-up.
+struct Timing
+{
+    int openTime = 2;
+    int closeTime = 2;
+    int cycles = 10;
+};
+// The range the program offers for each of the three.
+constexpr int timingMinimum = 1;
+constexpr int timingMaximum = 1000;
+
+// A 16-bit field, high byte first; the reader needs offset + 1 in bytes.
+quint16 readWord(const QByteArray &bytes, int offset);
+void putWord(QByteArray &bytes, int offset, quint16 value);
+
+enum class Match { Full, Prefix, Mismatch };
+// Compares the bytes from pos with pattern. Prefix: the bytes end before the
+// pattern does, all that is there matching. On Mismatch, *mismatchAt is the
+// offset into pattern of the first byte that differs.
+Match matchAt(const QByteArray &bytes, int pos, const QByteArray &pattern,
+              int *mismatchAt = nullptr);
+
+} // namespace Protocol

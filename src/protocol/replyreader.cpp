@@ -1,47 +1,23 @@
-#include "protocol/replyreader.h"
+#include "replyreader.h"
+
+namespace Protocol {
 
 namespace {
 
-constexpr char ack[] = "\x4F\x4B\x21";
-constexpr int ackSize = 3;
-constexpr char header[] = "\x8E\x02\x7A\x10\xFF";
-constexpr int headerSize = 5;
-constexpr int deliveredSize = 13; // through the count at bytes 11-12
-constexpr int longestFrame = 24;
+// Handed out once the count has come, so a count is never held back.
+constexpr int deliveredSize = Frame::countOffset + 2;
 // How far from the first 0x8E a synchronising reader looks for a complete
 // header: generous, so garbage between frames cannot pass for another device.
-constexpr int syncWindow = 2 * longestFrame + headerSize;
-// Where in a status frame a 0x8E can stand besides its start: in the count
-// or the bytes the device fills as it likes (9-19), in the CRC or at the end.
-constexpr int firstFreeByte = 9; // after the fixed header and the code
-constexpr int lineFeedByte = 20; // always 0x0A
-constexpr int firstCrcByte = 21;
-
-enum class Match { Full, Prefix, Mismatch };
-
-// Compares the bytes from pos with pattern; Prefix means the buffer ends
-// before the pattern does, with everything present matching. For Mismatch,
-// *at is the offset of the first byte that differs.
-Match matchAt(const QByteArray &buffer, int pos, const char *pattern, int size, int *at = nullptr)
-{
-    const int available = buffer.size() - pos;
-    const int n = qMin(available, size);
-    for (int k = 0; k < n; ++k) {
-        if (buffer.at(pos + k) != pattern[k]) {
-            if (at)
-                *at = k;
-            return Match::Mismatch;
-        }
-    }
-    return n == size ? Match::Full : Match::Prefix;
-}
+const int syncWindow = 2 * Frame::size + statusHeader().size();
+const QByteArray header = statusHeader();
+const QByteArray ack = acknowledgement();
 
 // Where the frame at pos ends, at most limit bytes on: at the next complete
 // header. 0 while a header may be begun, or the bytes to tell have not come.
 int frameEnd(const QByteArray &buffer, int pos, int limit)
 {
     for (int q = 1; q < limit; ++q) {
-        const Match m = matchAt(buffer, pos + q, header, headerSize);
+        const Match m = matchAt(buffer, pos + q, header);
         if (m == Match::Full)
             return q;
         if (m == Match::Prefix)
@@ -54,13 +30,15 @@ int frameEnd(const QByteArray &buffer, int pos, int limit)
 // that was on the line before the port opened, from a 0x8E inside it.
 bool isFrameTail(const QByteArray &bytes)
 {
-    const int start = longestFrame - bytes.size(); // offset in the frame
-    if (bytes.back() != header[0])
+    const int start = Frame::size - bytes.size(); // offset in the frame
+    if (bytes.back() != Frame::mark)
         return false;
-    if (start >= firstCrcByte && start < longestFrame)
+    if (start >= Frame::crcOffset && start < Frame::size)
         return true;
-    return start >= firstFreeByte && start < lineFeedByte
-        && bytes.at(lineFeedByte - start) == '\x0A';
+    // Besides in the CRC, a 0x8E can stand in the bytes after the code that
+    // the device fills as it likes, and the trailer then follows.
+    return start > Frame::codeOffset && start < Frame::trailerOffset
+        && bytes.at(Frame::trailerOffset - start) == Frame::trailer;
 }
 
 } // namespace
@@ -68,46 +46,46 @@ bool isFrameTail(const QByteArray &bytes)
 QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
 {
     QList<QByteArray> frames;
-    buffer.append(chunk);
+    m_buffer.append(chunk);
 
     // pos is the message boundary; everything before it is consumed and is
     // removed once at the end, so a large chunk costs linear time.
-    int pos = synchronising ? synchronise() : 0;
-    if (synchronising) {
-        buffer.remove(0, pos);
+    int pos = m_synchronising ? synchronise() : 0;
+    if (m_synchronising) {
+        m_buffer.remove(0, pos);
         return frames;
     }
-    const int size = buffer.size();
+    const int size = m_buffer.size();
     while (pos < size) {
-        if (headDelivered) {
+        if (m_headDelivered) {
             // The status frame at pos has been handed out: skip to its end.
-            const int end = frameEnd(buffer, pos, longestFrame);
+            const int end = frameEnd(m_buffer, pos, Frame::size);
             if (end == 0)
                 break;
             pos += end;
-            headDelivered = false;
+            m_headDelivered = false;
             continue;
         }
 
-        const char first = buffer.at(pos);
-        if (first == ack[0]) {
-            const Match m = matchAt(buffer, pos, ack, ackSize);
+        const char first = m_buffer.at(pos);
+        if (first == ack.at(0)) {
+            const Match m = matchAt(m_buffer, pos, ack);
             if (m == Match::Prefix)
                 break;
-            pos += m == Match::Full ? ackSize : 1;
+            pos += m == Match::Full ? ack.size() : 1;
             continue;
         }
-        if (first != header[0]) {
+        if (first != Frame::mark) {
             ++pos; // starts no message
             continue;
         }
 
         int mismatch = 0;
-        const Match m = matchAt(buffer, pos, header, headerSize, &mismatch);
+        const Match m = matchAt(m_buffer, pos, header, &mismatch);
         if (m == Match::Mismatch) {
             // Another device's frame: show it up to the byte that gave it away,
             // then drop only the 0x8E so a real header right behind is still found.
-            frames.append(buffer.mid(pos, mismatch + 1));
+            frames.append(m_buffer.mid(pos, mismatch + 1));
             ++pos;
             continue;
         }
@@ -115,78 +93,80 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
             break;
         // A frame that ends early ends where the next header begins: its
         // count is never read from that header's bytes.
-        const int end = frameEnd(buffer, pos, deliveredSize);
+        const int end = frameEnd(m_buffer, pos, deliveredSize);
         if (end == 0)
             break;
-        frames.append(buffer.mid(pos, end));
+        frames.append(m_buffer.mid(pos, end));
         if (end == deliveredSize)
-            headDelivered = true;
+            m_headDelivered = true;
         else
             pos += end;
     }
 
-    buffer.remove(0, pos);
+    m_buffer.remove(0, pos);
     return frames;
 }
 
-// Returns how many bytes at the buffer's start are dropped, and stops
-// synchronising at the first complete header within the window from the
+// Returns how many bytes at the m_buffer's start are dropped, and stops
+// m_synchronising at the first complete header within the window from the
 // first 0x8E, or at that 0x8E once the window is full without one.
 int ReplyReader::synchronise()
 {
-    const int start = buffer.indexOf(header[0]);
+    const int start = m_buffer.indexOf(Frame::mark);
     if (start < 0)
-        return buffer.size();
-    const int found = buffer.indexOf(QByteArray::fromRawData(header, headerSize), start);
-    if (found >= 0 && found + headerSize <= start + syncWindow) {
-        synchronising = false;
+        return m_buffer.size();
+    const int found = m_buffer.indexOf(header, start);
+    if (found >= 0 && found + header.size() <= start + syncWindow) {
+        m_synchronising = false;
         return found;
     }
-    if (buffer.size() - start >= syncWindow)
-        synchronising = false; // no controller's stream: another device's frame
+    if (m_buffer.size() - start >= syncWindow)
+        m_synchronising = false; // no controller's stream: another device's frame
     return start;
 }
 
 QList<QByteArray> ReplyReader::flushQuiet()
 {
-    if (!synchronising) {
+    if (!m_synchronising) {
         // A quiet line ends a frame begun: it is what came (an acknowledgement
         // request may be 9 bytes), and the next header is looked for behind it.
         if (!holdsFrameBegun())
             return {};
-        headDelivered = true;
-        return { buffer.left(deliveredSize) };
+        m_headDelivered = true;
+        return { m_buffer.left(deliveredSize) };
     }
-    if (buffer.isEmpty())
+    if (m_buffer.isEmpty())
         return {};
-    // The buffer begins with 0x8E here. It may be the tail of a frame that
+    // The m_buffer begins with 0x8E here. It may be the tail of a frame that
     // was on the line, perhaps with the next header begun behind it: the
     // tail goes, the header waits for its rest. (matchAt finds an empty rest
     // a begun header too.)
-    for (int rest = buffer.size(); rest >= qMax(0, buffer.size() - headerSize + 1); --rest) {
-        if (matchAt(buffer, rest, header, headerSize) == Match::Prefix
-            && (rest == 0 || isFrameTail(buffer.left(rest)))) {
-            buffer.remove(0, rest);
+    for (int rest = m_buffer.size(); rest >= qMax(0, m_buffer.size() - header.size() + 1); --rest) {
+        if (matchAt(m_buffer, rest, header) == Match::Prefix
+            && (rest == 0 || isFrameTail(m_buffer.left(rest)))) {
+            m_buffer.remove(0, rest);
             return {};
         }
     }
-    synchronising = false;
+    m_synchronising = false;
     return feed(QByteArray());
 }
 
 bool ReplyReader::holdsFrameBegun() const
 {
-    return !headDelivered && matchAt(buffer, 0, header, headerSize) == Match::Full;
+    return !m_headDelivered && matchAt(m_buffer, 0, header) == Match::Full;
 }
 
 bool ReplyReader::waitsForQuiet() const
 {
-    return synchronising || holdsFrameBegun();
+    return m_synchronising || holdsFrameBegun();
 }
 
 void ReplyReader::clear()
 {
-    buffer.clear();
-    synchronising = true;
-    headDelivered = false;
+    m_buffer.clear();
+    m_synchronising = true;
+    m_headDelivered = false;
 }
+
+} // namespace Protocol

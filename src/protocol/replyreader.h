@@ -1,7 +1,11 @@
 #pragma once
 
+#include "protocol.h"
+
 #include <QByteArray>
 #include <QList>
+
+namespace Protocol {
 
 // Turns the arbitrary chunks a serial driver delivers into messages.
 // Acknowledgements (4F 4B 21) and bytes that start no message are dropped.
@@ -31,8 +35,8 @@ public:
     // device's frame; afterwards, a frame begun is handed out as it came.
     QList<QByteArray> flushQuiet();
     void clear();
-    int buffered() const { return buffer.size(); }
-    bool isSynchronising() const { return synchronising; }
+    int buffered() const { return m_buffer.size(); }
+    bool isSynchronising() const { return m_synchronising; }
     // True while only a quiet line can tell what the bytes held are.
     bool waitsForQuiet() const;
 
@@ -40,7 +44,9 @@ private:
     int synchronise();
     bool holdsFrameBegun() const; // a header, its frame not handed out
 
-    QByteArray buffer;
-    bool synchronising = true; // no complete header seen since the start
-    bool headDelivered = false; // the frame at the buffer's start was handed out
+    QByteArray m_buffer;
+    bool m_synchronising = true; // no complete header seen since the start
+    bool m_headDelivered = false; // the frame at the buffer's start was handed out
 };
+
+} // namespace Protocol

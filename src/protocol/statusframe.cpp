@@ -1,6 +1,8 @@
-#include "protocol/statusframe.h"
+#include "statusframe.h"
 
-#include "protocol/commandframes.h"
+#include "commandframes.h"
+
+namespace Protocol {
 
 namespace {
 constexpr int deviceHeaderSize = 3; // 8E 02 7A: what tells our device from another
@@ -15,7 +17,8 @@ StatusReport readStatusFrame(const QByteArray &frame)
 {
     StatusReport report;
     // Bytes 0-8 are one unit: header, three zero bytes, then the code.
-    static const QByteArray prefix = statusHeader() + QByteArray(3, '\0');
+    static const QByteArray prefix
+        = statusHeader() + QByteArray(Frame::codeOffset - statusHeader().size(), '\0');
     if (frame.size() <= Frame::codeOffset || !frame.startsWith(prefix))
         return report;
 
@@ -36,12 +39,10 @@ StatusReport readStatusFrame(const QByteArray &frame)
         return report;
     }
 
-    const int countOffset = Frame::countOffset;
-    if (frame.size() > countOffset + 1)
-        report.count = (static_cast<quint8>(frame.at(countOffset)) << 8)
-            | static_cast<quint8>(frame.at(countOffset + 1));
-    else if (frame.size() > countOffset)
-        report.count = static_cast<quint8>(frame.at(countOffset));
+    if (frame.size() > Frame::countOffset + 1)
+        report.count = readWord(frame, Frame::countOffset);
+    else if (frame.size() > Frame::countOffset)
+        report.count = static_cast<quint8>(frame.at(Frame::countOffset));
     return report;
 }
 
@@ -50,8 +51,9 @@ QByteArray statusFrame(StatusCode code, quint16 count)
     QByteArray frame(Frame::size, '\0');
     frame.replace(0, statusHeader().size(), statusHeader());
     frame[Frame::codeOffset] = static_cast<char>(code);
-    frame[Frame::countOffset] = static_cast<char>(count >> 8);
-    frame[Frame::countOffset + 1] = static_cast<char>(count & 0xFF);
+    putWord(frame, Frame::countOffset, count);
     sealFrame(frame);
     return frame;
 }
+
+} // namespace Protocol

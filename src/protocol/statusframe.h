@@ -1,13 +1,15 @@
 #pragma once
 
-#include "protocol/protocol.h"
+#include "protocol.h"
+
+namespace Protocol {
 
 // What a status frame from the controller asks of the host.
 struct StatusReport
 {
     enum Kind { Unknown, Acknowledge, TriggerCount, CycleCount };
     Kind kind = Unknown;
-    int count = 0; // bytes 11-12, high byte first; read for the count kinds
+    int count = 0; // the count word; read for the count kinds
 };
 
 // True when the frame begins with 8E 02 7A (the first-reply check).
@@ -20,3 +22,5 @@ StatusReport readStatusFrame(const QByteArray &frame);
 // A 24-byte status frame as the controller sends it:
 // 8E 02 7A 10 FF 00 00 00 code 00 00 countHi countLo 00.. 0A crcHi crcLo 8E.
 QByteArray statusFrame(StatusCode code, quint16 count);
+
+} // namespace Protocol

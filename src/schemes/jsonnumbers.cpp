@@ -1,4 +1,4 @@
-#include "schemes/jsonnumbers.h"
+#include "jsonnumbers.h"
 
 #include <QLocale>
 

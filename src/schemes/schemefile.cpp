@@ -1,6 +1,6 @@
-#include "schemes/schemefile.h"
+#include "schemefile.h"
 
-#include "schemes/jsonnumbers.h"
+#include "jsonnumbers.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -137,21 +137,21 @@ QString backupSchemeFile(const QString &path, FileReader read, QString *error)
     return writeSchemeBytes(candidate, bytes, error) ? candidate : QString();
 }
 
-QJsonObject schemeRecord(int open, int close, int cycle)
+QJsonObject schemeRecord(const SchemeValues &values)
 {
     QJsonObject record;
-    record.insert(QLatin1String(openKey), open);
-    record.insert(QLatin1String(closeKey), close);
-    record.insert(QLatin1String(cycleKey), cycle);
+    record.insert(QLatin1String(openKey), values.openTime);
+    record.insert(QLatin1String(closeKey), values.closeTime);
+    record.insert(QLatin1String(cycleKey), values.cycles);
     return record;
 }
 
-SchemeValues schemeValues(const QJsonValue &scheme)
+SchemeValues schemeValues(const QJsonValue &record)
 {
     // operator[] on a const value: a non-object or a missing member is Undefined.
     SchemeValues values;
-    values.open = scheme[QLatin1String(openKey)].toInt(0);
-    values.close = scheme[QLatin1String(closeKey)].toInt(0);
-    values.cycle = scheme[QLatin1String(cycleKey)].toInt(0);
+    values.openTime = record[QLatin1String(openKey)].toInt(0);
+    values.closeTime = record[QLatin1String(closeKey)].toInt(0);
+    values.cycles = record[QLatin1String(cycleKey)].toInt(0);
     return values;
 }

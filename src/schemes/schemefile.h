@@ -43,15 +43,16 @@ bool writeSchemeBytes(const QString &path, const QByteArray &bytes, QString *err
 // in *error) when the copy failed.
 QString backupSchemeFile(const QString &path, FileReader read, QString *error);
 
-QJsonObject schemeRecord(int open, int close, int cycle);
-
+// A scheme's open and close time (100 ms units) and cycle count.
 struct SchemeValues
 {
-    int open = 0;
-    int close = 0;
-    int cycle = 0;
+    int openTime = 0;
+    int closeTime = 0;
+    int cycles = 0;
 };
 
+// The record of a scheme in the file.
+QJsonObject schemeRecord(const SchemeValues &values);
 // The three members of a record as integers; anything missing or not integral
-// (2.5, a string, a non-record value) gives 0, which the spin boxes clamp.
-SchemeValues schemeValues(const QJsonValue &scheme);
+// (2.5, a string, a non-record value) gives 0, which the front ends clamp.
+SchemeValues schemeValues(const QJsonValue &record);

@@ -1,4 +1,4 @@
-#include "schemes/schemestore.h"
+#include "schemestore.h"
 
 #include <QDebug>
 #include <QDir>
@@ -84,13 +84,14 @@ bool SchemeStore::reloadIfChangedElsewhere()
     return true;
 }
 
-QJsonValue SchemeStore::scheme(const QString &name) const
+SchemeValues SchemeStore::scheme(const QString &name) const
 {
-    return m_schemes.value(name);
+    return schemeValues(m_schemes.value(name));
 }
 
-bool SchemeStore::save(const QString &name, const QJsonObject &record)
+bool SchemeStore::save(const QString &name, const SchemeValues &values)
 {
+    const QJsonObject record = schemeRecord(values);
     return change([name, record](QJsonObject &schemes) { schemes.insert(name, record); });
 }
 

@@ -1,17 +1,16 @@
 #pragma once
 
-#include "schemes/schemefile.h"
+#include "schemefile.h"
 
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
-
-class QJsonValue;
 
 // Where the program keeps its schemes: the same path below the home folder
 // on every platform, as the scheme file always was.
@@ -34,14 +33,16 @@ public:
     // document was read (the list is built from it).
     bool load();
 
-    const QJsonObject &schemes() const { return m_schemes; }
-    QJsonValue scheme(const QString &name) const;
+    // The names in the file's order.
+    QStringList names() const { return m_schemes.keys(); }
+    // A scheme's values; all 0 for a name not stored.
+    SchemeValues scheme(const QString &name) const;
     bool contains(const QString &name) const { return m_schemes.contains(name); }
     QString filePath() const { return m_path; }
 
     // Each changes the collection, then writes the file. False when the file
     // was not written: the change stays for this session, lastError() says why.
-    bool save(const QString &name, const QJsonObject &record);
+    bool save(const QString &name, const SchemeValues &values);
     bool remove(const QString &name);
     bool rename(const QString &from, const QString &to);
     // Whether the file was read again since the last call (a list to refresh).

@@ -1,4 +1,4 @@
-#include "ui/countdisplay.h"
+#include "countdisplay.h"
 
 namespace {
 constexpr int refreshPeriod = 100; // ms: ten a second, as panel meters update

@@ -1,4 +1,4 @@
-#include "ui/logpane.h"
+#include "logpane.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/boundedring.h"
+#include "boundedring.h"
 
 #include <QAbstractScrollArea>
 

@@ -1,6 +1,6 @@
-#include "ui/schemeentry.h"
+#include "schemeentry.h"
 
-#include "ui/styles.h"
+#include "styles.h"
 
 #include <QAction>
 #include <QCursor>

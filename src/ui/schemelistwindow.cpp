@@ -1,7 +1,7 @@
-#include "ui/schemelistwindow.h"
+#include "schemelistwindow.h"
 
-#include "ui/schemeentry.h"
-#include "ui/styles.h"
+#include "schemeentry.h"
+#include "styles.h"
 
 #include <QPainter>
 #include <QScrollArea>
@@ -46,22 +46,40 @@ void SchemeListWindow::setSchemes(const QStringList &names)
     }
     for (const QString &name : names) {
         auto *entry = new SchemeEntry(name);
-        connect(entry, &SchemeEntry::clicked, this, [this, entry] { emit entryClicked(entry); });
+        connect(entry, &SchemeEntry::clicked, this,
+                [this, entry] { emit schemeChosen(entry->name()); });
         connect(entry, &SchemeEntry::deleteRequested, this,
-                [this, entry] { emit deleteRequested(entry); });
+                [this, entry] { emit deleteRequested(entry->name()); });
         connect(entry, &SchemeEntry::renameRequested, this,
-                [this, entry] { emit renameRequested(entry); });
+                [this, entry] { emit renameRequested(entry->name()); });
         m_listLayout->addWidget(entry);
     }
     fitHeight();
 }
 
-void SchemeListWindow::removeEntry(SchemeEntry *entry)
+void SchemeListWindow::removeScheme(const QString &name)
 {
-    m_listLayout->removeWidget(entry);
-    entry->hide();
-    entry->deleteLater();
+    SchemeEntry *shown = entry(name);
+    if (!shown)
+        return;
+    m_listLayout->removeWidget(shown);
+    shown->hide();
+    shown->deleteLater();
     fitHeight();
+}
+
+void SchemeListWindow::renameScheme(const QString &from, const QString &to)
+{
+    if (SchemeEntry *shown = entry(from))
+        shown->setName(to);
+}
+
+SchemeEntry *SchemeListWindow::entry(const QString &name) const
+{
+    const QList<SchemeEntry *> all = entries();
+    const auto it = std::find_if(all.begin(), all.end(),
+                                 [&name](const SchemeEntry *e) { return e->name() == name; });
+    return it == all.end() ? nullptr : *it;
 }
 
 QList<SchemeEntry *> SchemeListWindow::entries() const

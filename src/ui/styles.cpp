@@ -1,4 +1,4 @@
-#include "ui/styles.h"
+#include "styles.h"
 
 #include <QFile>
 

@@ -1,14 +1,15 @@
-#include "app/mainwindow.h"
-#include "log/logline.h"
-#include "log/logsink.h"
-#include "protocol/statusframe.h"
-#include "ui/logpane.h"
-#include "ui/schemeentry.h"
-#include "ui/schemelistwindow.h"
+#include "logline.h"
+#include "logpane.h"
+#include "logsink.h"
+#include "mainwindow.h"
+#include "schemeentry.h"
+#include "schemelistwindow.h"
+#include "statusframe.h"
 
 #include "support.h"
 
 using namespace QTest;
+using namespace Protocol;
 using Frames = QByteArrayList;
 using Box = QMessageBox;
 
@@ -141,6 +142,18 @@ private slots:
         QCOMPARE(r->get<QSpinBox>("triggerSpin")->text(), "同步");
         r->act("triggerSpin=1");
         QCOMPARE(r->get<QSpinBox>("triggerSpin")->text(), "异步");
+    }
+
+    void timingSpinsAgreeWithTheProtocol() // the form holds its own copies
+    {
+        const Timing timing;
+        for (const auto &[name, start] : { std::pair{ "openSpin", timing.openTime },
+                                           { "closeSpin", timing.closeTime },
+                                           { "cycleSpin", timing.cycles } }) {
+            QCOMPARE(r->get<QSpinBox>(name)->value(), start);
+            QCOMPARE(r->get<QSpinBox>(name)->minimum(), timingMinimum);
+            QCOMPARE(r->get<QSpinBox>(name)->maximum(), timingMaximum);
+        }
     }
 
     void openingTheSelectorScansAndLogsThePorts()

@@ -1,11 +1,12 @@
-#include "device/shuttersession.h"
-#include "protocol/statusframe.h"
+#include "shuttersession.h"
+#include "statusframe.h"
 
 #include "support.h"
 
 #include <QSerialPort>
 
 using namespace QTest;
+using namespace Protocol;
 using Result = ShutterSession::OpenResult;
 Q_DECLARE_METATYPE(ShutterSession::OpenResult)
 
@@ -59,7 +60,7 @@ private slots:
     {
         session->close();
         session->close(); // does nothing
-        QVERIFY(!session->sendParameters(2, 2, 10));
+        QVERIFY(!session->sendParameters({}));
         qWait(8 * tick); // no watchdog trip either
         QCOMPARE(log->lines(), (QStringList{ "debug 串口已打开!", closedLog() }));
         QCOMPARE(pty->drain(), none);
@@ -67,7 +68,7 @@ private slots:
 
     void parameterFrame() // CRC: binascii.crc_hqx
     {
-        QVERIFY(session->sendParameters(4, 8, 300));
+        QVERIFY(session->sendParameters({ 4, 8, 300 }));
         QCOMPARE(pty->drain(), commandFrame("4100040008012C", "00E2"));
         QCOMPARE(log->lines().last(),
                  "debug \"快门设置：8E 01 7A 00 00 00 00 00 41 00 04 00 08 01 "
@@ -81,7 +82,7 @@ private slots:
         QVERIFY(port->open(QIODevice::ReadOnly));
         QSignalSpy sent(session.get(), &ShutterSession::parametersSent);
         QSignalSpy refused(session.get(), &ShutterSession::parametersRefused);
-        QVERIFY(!session->sendParameters(2, 2, 10));
+        QVERIFY(!session->sendParameters({}));
         QCOMPARE(sent.count(), 0);
         QCOMPARE(refused.count(), 1);
         QVERIFY(log->lines().last().startsWith("critical 参数发送失败："));
@@ -109,7 +110,8 @@ private slots:
         QTEST(session->open(port.startsWith('/') ? port : path), "result");
         QTEST(log->lines().filter("critical ").value(0), "logged");
         QVERIFY(session->isOpen());
-        QCOMPARE(session->portName(), pty->slavePath().mid(5));
+        session->close(); // under its own name
+        QCOMPARE(log->lines().last(), closedLog());
     }
 
     void replies_data()

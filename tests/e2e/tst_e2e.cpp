@@ -1,6 +1,6 @@
 // The program against the simulated controller and the faults of a real line.
-#include "app/mainwindow.h"
-#include "log/logsink.h"
+#include "logsink.h"
+#include "mainwindow.h"
 
 #include "support.h"
 

@@ -1,6 +1,6 @@
-#include "log/logretention.h"
-#include "log/logsink.h"
-#include "log/messagehandler.h"
+#include "logretention.h"
+#include "logsink.h"
+#include "messagehandler.h"
 
 #include "support.h"
 

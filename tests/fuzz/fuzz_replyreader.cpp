@@ -1,6 +1,6 @@
 // All but byte 0, fed in reads of 1-32 bytes that byte 0 seeds, and in one read.
-#include "protocol/protocol.h"
-#include "protocol/replyreader.h"
+#include "protocol.h"
+#include "replyreader.h"
 
 #include <cstdlib>
 
@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     unsigned seed = size ? data[0] : 0;
     const auto line = QByteArray(reinterpret_cast<const char *>(data), int(size)).mid(1);
-    ReplyReader whole, pieces;
+    Protocol::ReplyReader whole, pieces;
     QByteArrayList got;
     for (int pos = 0, length = 0; pos < line.size(); pos += length) {
         seed = seed * 1103515245u + 12345u;
@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(!whole.isSynchronising() || whole.buffered() < 5);
     for (const auto &frame : frames + quiet) {
         // Foreign: the header up to a byte that differs.
-        const bool foreign = statusHeader().startsWith(frame.chopped(1))
-            && !statusHeader().startsWith(frame) && frame.size() > 1;
-        check(frame.startsWith(statusHeader()) ? frame.size() <= 13 : foreign);
+        const bool foreign = Protocol::statusHeader().startsWith(frame.chopped(1))
+            && !Protocol::statusHeader().startsWith(frame) && frame.size() > 1;
+        check(frame.startsWith(Protocol::statusHeader()) ? frame.size() <= 13 : foreign);
     }
     pieces.clear(); // as after a reopened port
     check(pieces.feed(line) == frames);

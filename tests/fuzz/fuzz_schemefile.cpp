@@ -1,10 +1,10 @@
 // Any bytes as a scheme file; every member converted as the window does.
-#include "schemes/schemefile.h"
+#include "schemefile.h"
 
 #include <cstdlib>
 
 const auto check = [](bool ok) { return ok ? void() : std::abort(); };
-const auto record = [](const SchemeValues &v) { return schemeRecord(v.open, v.close, v.cycle); };
+const auto record = [](const SchemeValues &values) { return schemeRecord(values); };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

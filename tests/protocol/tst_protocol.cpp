@@ -1,12 +1,13 @@
 // CRCs: Python's binascii.crc_hqx(bytes, 0). A frame's tail may begin at marked's 0x8E.
-#include "protocol/commandframes.h"
-#include "protocol/crc.h"
-#include "protocol/replyreader.h"
-#include "protocol/statusframe.h"
+#include "commandframes.h"
+#include "crc.h"
+#include "replyreader.h"
+#include "statusframe.h"
 #include "support.h"
 
 using Frames = QByteArrayList;
 using namespace QTest;
+using namespace Protocol;
 
 const auto bytes = [](const char *text) { return QByteArray::fromHex(text); };
 const auto count = bytes("8E027A10FF00000043 0000012C 00000000000000 0A07E08E");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pseudoterminal.h"
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -36,15 +38,9 @@ inline QByteArray fileBytes(const QString &path)
 }
 
 // A pseudo-terminal for the controller: the program opens slavePath(), the test the master side.
-class PtyPair
+struct PtyPair : PseudoTerminal
 {
-public:
-    PtyPair();
-    ~PtyPair();
-    Q_DISABLE_COPY(PtyPair)
-    QString slavePath() const { return m_path; }
-    int masterFd() const { return m_master; }
-    bool write(const QByteArray &bytes);
+    PtyPair() { open(); }
     QByteArray drain(int ms = 100); // all it gets in that time, running the event loop
     QByteArrayList frames() // drained, cut into command frames
     {
@@ -57,14 +53,9 @@ public:
     termios lineSettings() const // as the program set the line up
     {
         termios line{};
-        tcgetattr(m_slave, &line);
+        tcgetattr(slaveFd(), &line);
         return line;
     }
-    void closeMaster(); // the controller disappearing
-
-private:
-    int m_master = -1, m_slave = -1;
-    QString m_path;
 };
 
 // Keeps the process's messages as "debug …", "warning …" or "critical …", passing them on.

@@ -1,56 +1,40 @@
 #include "commandparser.h"
 
-#include "protocol/commandframes.h"
+#include "commandframes.h"
 
-namespace {
-
-// -1: mismatch, 0: the buffer ends inside the pattern, 1: full match.
-int compareAt(const QByteArray &buffer, int pos, const QByteArray &pattern)
-{
-    const int n = qMin(buffer.size() - pos, pattern.size());
-    for (int k = 0; k < n; ++k) {
-        if (buffer.at(pos + k) != pattern.at(k))
-            return -1;
-    }
-    return n == pattern.size() ? 1 : 0;
-}
-
-} // namespace
+using namespace Protocol;
 
 QList<HostMessage> CommandParser::feed(const QByteArray &chunk)
 {
     QList<HostMessage> messages;
-    buffer.append(chunk);
-    static const QByteArray ack = acknowledgement();
-    static const QByteArray start = commandHeader();
+    m_buffer.append(chunk);
+    const QByteArray ack = acknowledgement();
     int pos = 0;
-    while (pos < buffer.size()) {
-        const int isAck = compareAt(buffer, pos, ack);
-        const int isStart = compareAt(buffer, pos, start);
-        if (isAck == 0 || isStart == 0)
+    while (pos < m_buffer.size()) {
+        const Match isAck = matchAt(m_buffer, pos, ack);
+        const Match isStart = matchAt(m_buffer, pos, commandHeader());
+        if (isAck == Match::Prefix || isStart == Match::Prefix)
             break;
-        if (isAck == 1) {
-            messages.append({ HostMessage::Acknowledgement, 0, {}, {} });
+        if (isAck == Match::Full) {
+            messages.append({ HostMessage::Acknowledgement, {} });
             pos += ack.size();
             continue;
         }
-        if (isStart < 0) {
+        if (isStart == Match::Mismatch) {
             ++pos;
             continue;
         }
-        if (buffer.size() - pos < Frame::size)
+        if (m_buffer.size() - pos < Frame::size)
             break;
-        const QByteArray frame = buffer.mid(pos, Frame::size);
+        const QByteArray frame = m_buffer.mid(pos, Frame::size);
         if (isCommandFrame(frame)) {
-            messages.append({ HostMessage::Command,
-                              static_cast<quint8>(frame.at(Frame::codeOffset)),
-                              frame.mid(Frame::argumentOffset, 6), frame });
+            messages.append({ HostMessage::Command, frame });
             pos += Frame::size;
         } else {
-            messages.append({ HostMessage::BadFrame, 0, {}, frame });
+            messages.append({ HostMessage::BadFrame, frame });
             ++pos; // a real frame may start inside this one
         }
     }
-    buffer.remove(0, pos);
+    m_buffer.remove(0, pos);
     return messages;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/protocol.h"
+#include "protocol.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -25,7 +25,8 @@ public:
 
     explicit Controller(const Settings &settings, QObject *parent = nullptr);
 
-    void handleCommand(quint8 code, const QByteArray &arguments);
+    // A whole command frame from the host.
+    void handleCommand(const QByteArray &frame);
     void handleAcknowledgement();
 
 signals:
@@ -37,31 +38,29 @@ private:
     void setMode(quint8 argument);
     void manual(quint8 argument);
     void automatic(quint8 argument);
-    void setParameters(const QByteArray &arguments);
+    void setParameters(const QByteArray &frame);
     void periodElapsed();
     void triggerArrived();
     void stopRunning();
-    void report(StatusCode code, quint16 count);
+    void report(Protocol::StatusCode code, quint16 count);
     void checkAcknowledgements();
 
-    Settings settings;
-    Mode mode = Mode::None;
-    int openTime = 2; // 100 ms units
-    int closeTime = 2;
-    int cycles = 10;
-    int count = 0; // shutter periods or triggers so far
-    int remaining = 0; // cycles left in automatic mode
+    Settings m_settings;
+    Mode m_mode = Mode::None;
+    Protocol::Timing m_timing;
+    int m_count = 0; // shutter periods or triggers so far
+    int m_remaining = 0; // cycles left in automatic mode
 
-    QTimer periodTimer;
-    QTimer triggerTimer;
-    QTimer idleTimer;
-    QTimer ackTimer;
+    QTimer m_periodTimer;
+    QTimer m_triggerTimer;
+    QTimer m_idleTimer;
+    QTimer m_ackTimer;
 
     struct PendingAck
     {
         quint8 code;
         qint64 deadline;
     };
-    QList<PendingAck> pendingAcks;
-    QElapsedTimer clock;
+    QList<PendingAck> m_pendingAcks;
+    QElapsedTimer m_clock;
 };

@@ -1,6 +1,6 @@
 #include "linewriter.h"
 
-#include "pty.h"
+#include "simulatedline.h"
 
 #include <QRandomGenerator>
 
@@ -9,83 +9,83 @@ namespace {
 constexpr int longestHold = 400; // ms
 } // namespace
 
-LineWriter::LineWriter(PseudoTerminal *line, const Faults &faults, QRandomGenerator *random,
+LineWriter::LineWriter(SimulatedLine *line, const Faults &faults, QRandomGenerator *random,
                        QObject *parent)
-    : QObject(parent), line(line), faults(faults), random(random)
+    : QObject(parent), m_line(line), m_faults(faults), m_random(random)
 {
-    holdTimer.setSingleShot(true);
-    holdTimer.setInterval(longestHold);
-    connect(&holdTimer, &QTimer::timeout, this, &LineWriter::flushHeld);
-    pieceTimer.setSingleShot(true);
-    connect(&pieceTimer, &QTimer::timeout, this, &LineWriter::writeNextPiece);
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setInterval(longestHold);
+    connect(&m_holdTimer, &QTimer::timeout, this, &LineWriter::flushHeld);
+    m_pieceTimer.setSingleShot(true);
+    connect(&m_pieceTimer, &QTimer::timeout, this, &LineWriter::writeNextPiece);
 }
 
 void LineWriter::send(const QByteArray &frame)
 {
-    if (faults.silent)
+    if (m_faults.silent)
         return;
     const QByteArray bytes = withFaults(frame);
-    if (!faults.join) {
-        queue(bytes, faults.split);
+    if (!m_faults.join) {
+        queue(bytes, m_faults.split);
         return;
     }
-    held.append(bytes);
-    if (++heldFrames >= holdTarget)
+    m_held.append(bytes);
+    if (++m_heldFrames >= m_holdTarget)
         flushHeld();
-    else if (!holdTimer.isActive())
-        holdTimer.start();
+    else if (!m_holdTimer.isActive())
+        m_holdTimer.start();
 }
 
 void LineWriter::stream(const QByteArray &frame)
 {
-    if (!faults.silent)
+    if (!m_faults.silent)
         queue(withFaults(frame), true);
 }
 
 QByteArray LineWriter::withFaults(const QByteArray &frame)
 {
     QByteArray bytes = frame;
-    if (faults.wrongDevice && bytes.size() > 1)
+    if (m_faults.wrongDevice && bytes.size() > 1)
         bytes[1] = 0x05;
-    if (faults.garbage)
+    if (m_faults.garbage)
         bytes.prepend(noise());
     return bytes;
 }
 
 void LineWriter::flushHeld()
 {
-    holdTimer.stop();
-    if (held.isEmpty())
+    m_holdTimer.stop();
+    if (m_held.isEmpty())
         return;
-    queue(held, faults.split);
-    held.clear();
-    heldFrames = 0;
-    holdTarget = 2 + random->bounded(3);
+    queue(m_held, m_faults.split);
+    m_held.clear();
+    m_heldFrames = 0;
+    m_holdTarget = 2 + m_random->bounded(3);
 }
 
 void LineWriter::queue(const QByteArray &bytes, bool inPieces)
 {
-    // Whole writes wait behind pieces still to go, so frames never interleave.
-    if (!inPieces && pieces.isEmpty()) {
-        line->write(bytes);
+    // Whole writes wait behind m_pieces still to go, so frames never interleave.
+    if (!inPieces && m_pieces.isEmpty()) {
+        m_line->send(bytes);
         return;
     }
     for (int pos = 0; pos < bytes.size();) {
-        const int length = inPieces ? 1 + random->bounded(8) : bytes.size();
-        pieces.append(bytes.mid(pos, length));
+        const int length = inPieces ? 1 + m_random->bounded(8) : bytes.size();
+        m_pieces.append(bytes.mid(pos, length));
         pos += length;
     }
-    if (!pieceTimer.isActive())
+    if (!m_pieceTimer.isActive())
         writeNextPiece();
 }
 
 void LineWriter::writeNextPiece()
 {
-    if (pieces.isEmpty())
+    if (m_pieces.isEmpty())
         return;
-    line->write(pieces.takeFirst());
-    if (!pieces.isEmpty())
-        pieceTimer.start(1 + random->bounded(5));
+    m_line->send(m_pieces.takeFirst());
+    if (!m_pieces.isEmpty())
+        m_pieceTimer.start(1 + m_random->bounded(5));
 }
 
 QByteArray LineWriter::noise()
@@ -93,8 +93,8 @@ QByteArray LineWriter::noise()
     // Any byte, the start byte 0x8E too: the host must not take a stray one
     // for another device's frame.
     QByteArray bytes;
-    const int length = 1 + random->bounded(6);
+    const int length = 1 + m_random->bounded(6);
     while (bytes.size() < length)
-        bytes.append(static_cast<char>(random->bounded(256)));
+        bytes.append(static_cast<char>(m_random->bounded(256)));
     return bytes;
 }

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
-class PseudoTerminal;
+class SimulatedLine;
 class QRandomGenerator;
 
 // Puts status frames on the line, with the faults a bad line or a wrong
@@ -24,7 +24,7 @@ public:
         bool garbage = false; // random bytes between frames
     };
 
-    LineWriter(PseudoTerminal *line, const Faults &faults, QRandomGenerator *random,
+    LineWriter(SimulatedLine *line, const Faults &faults, QRandomGenerator *random,
                QObject *parent = nullptr);
 
     void send(const QByteArray &frame);
@@ -39,13 +39,13 @@ private:
     void writeNextPiece();
     QByteArray noise();
 
-    PseudoTerminal *line;
-    Faults faults;
-    QRandomGenerator *random;
-    QByteArray held;
-    int heldFrames = 0;
-    int holdTarget = 2;
-    QList<QByteArray> pieces;
-    QTimer holdTimer;
-    QTimer pieceTimer;
+    SimulatedLine *m_line;
+    Faults m_faults;
+    QRandomGenerator *m_random;
+    QByteArray m_held;
+    int m_heldFrames = 0;
+    int m_holdTarget = 2;
+    QList<QByteArray> m_pieces;
+    QTimer m_holdTimer;
+    QTimer m_pieceTimer;
 };

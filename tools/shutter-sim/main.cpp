@@ -2,9 +2,9 @@
 #include "commandparser.h"
 #include "controller.h"
 #include "linewriter.h"
-#include "pty.h"
+#include "simulatedline.h"
 
-#include "protocol/statusframe.h"
+#include "statusframe.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,22 +51,6 @@ bool quitOnSignals(QCoreApplication *app)
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
-}
-
-QByteArray readAvailable(int fd)
-{
-    QByteArray bytes;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n > 0) {
-            bytes.append(chunk, static_cast<int>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        return bytes;
-    }
 }
 
 } // namespace
@@ -137,7 +121,7 @@ int main(int argc, char *argv[])
     QRandomGenerator random(parser.isSet(seed) ? parser.value(seed).toUInt()
                                                : QRandomGenerator::global()->generate());
 
-    PseudoTerminal line;
+    SimulatedLine line;
     QString error;
     if (!line.open(&error)) {
         fprintf(stderr, "shutter-sim: %s\n", qPrintable(error));
@@ -156,9 +140,9 @@ int main(int argc, char *argv[])
     CommandParser commands;
     QSocketNotifier fromHost(line.masterFd(), QSocketNotifier::Read);
     QObject::connect(&fromHost, &QSocketNotifier::activated, &controller, [&] {
-        for (const HostMessage &message : commands.feed(readAvailable(line.masterFd()))) {
+        for (const HostMessage &message : commands.feed(line.readAvailable())) {
             if (message.kind == HostMessage::Command)
-                controller.handleCommand(message.code, message.arguments);
+                controller.handleCommand(message.bytes);
             else if (message.kind == HostMessage::Acknowledgement)
                 controller.handleAcknowledgement();
             else if (settings.verbose)
@@ -178,8 +162,8 @@ int main(int argc, char *argv[])
                                          host ? "a host reads the port" : "nobody reads the port");
                              hostWasPresent = host;
                              if (!host)
-                                 writer.stream(
-                                     statusFrame(StatusCode::ExternalTriggerCount, ++streamed));
+                                 writer.stream(Protocol::statusFrame(
+                                     Protocol::StatusCode::ExternalTriggerCount, ++streamed));
                          });
         streamTimer.start(streamInterval);
     }
@@ -194,7 +178,8 @@ int main(int argc, char *argv[])
     }
 
     if (parser.isSet(deafAfter))
-        QTimer::singleShot(parser.value(deafAfter).toInt(), &app, [&] { line.stopHostOutput(); });
+        QTimer::singleShot(parser.value(deafAfter).toInt(), &app,
+                           [&] { line.stopProgramOutput(); });
 
     if (parser.isSet(stdinEof)) {
         auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);

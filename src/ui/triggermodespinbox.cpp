@@ -1,10 +1,10 @@
-#include "ui/strspinbox.h"
+#include "triggermodespinbox.h"
 
 #include <QStringList>
 
-StrSpinBox::StrSpinBox(QWidget *parent) : QSpinBox(parent) { }
+TriggerModeSpinBox::TriggerModeSpinBox(QWidget *parent) : QSpinBox(parent) { }
 
-QString StrSpinBox::textFromValue(int value) const
+QString TriggerModeSpinBox::textFromValue(int value) const
 {
     static const QStringList words{ QStringLiteral("同步"), QStringLiteral("异步") };
     // Only 0 and 1 have words; a wider range must not index past the list,

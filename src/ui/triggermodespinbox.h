@@ -3,12 +3,12 @@
 #include <QSpinBox>
 
 // Shows the external-trigger sub-mode as a word: 0 "同步", 1 "异步".
-class StrSpinBox : public QSpinBox
+class TriggerModeSpinBox : public QSpinBox
 {
     Q_OBJECT
 
 public:
-    explicit StrSpinBox(QWidget *parent = nullptr);
+    explicit TriggerModeSpinBox(QWidget *parent = nullptr);
 
 protected:
     QString textFromValue(int value) const override;
