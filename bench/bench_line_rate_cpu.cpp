@@ -1,13 +1,10 @@
 // The window's CPU use while the controller sends status frames at exactly
 // the line's limit, 480 frames/s, for 10 s. Usage: bench_line_rate_cpu [SECONDS]
+#include "benchwindow.h"
 #include "countdisplay.h"
-#include "logsink.h"
-#include "mainwindow.h"
 #include "procstats.h"
 #include "statusstream.h"
-#include "support.h"
 
-#include <QApplication>
 #include <QTimer>
 
 #include <atomic>
@@ -33,13 +30,14 @@ void runPeer(int master, const QByteArray &stream, Peer *peer)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    const int frames = stream.size() / 24;
+    const int frames = static_cast<int>(stream.size() / 24);
     char buffer[256];
     for (int i = 0; i < frames; ++i) {
         std::this_thread::sleep_until(start + std::chrono::microseconds(1000000LL * i / lineLimit));
         int pos = 0;
         while (pos < 24) {
-            const ssize_t n = ::write(master, stream.constData() + 24 * i + pos, 24 - pos);
+            const ssize_t n
+                = ::write(master, stream.constData() + 24 * i + pos, static_cast<size_t>(24 - pos));
             if (n > 0)
                 pos += static_cast<int>(n);
         }
@@ -55,15 +53,13 @@ void runPeer(int master, const QByteArray &stream, Peer *peer)
 
 int main(int argc, char *argv[])
 {
-    const TestHome home;
-    if (!home.isValid())
+    const BenchWindow bench(argc, argv);
+    if (!bench.isValid())
         return 1;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QApplication &app = bench.app();
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10;
 
-    LogSink logSink; // as main has it
-    MainWindow window(&logSink);
+    MainWindow &window = bench.window();
     window.show();
     const WindowDriver driver(&window);
     auto *countDisplay = driver.get<CountDisplay>("countDisplay");

@@ -1,12 +1,9 @@
 // Lines per second through the message handler into the log pane and the
 // day's file. Usage: bench_log_handler [LINES]
+#include "benchwindow.h"
 #include "logline.h"
 #include "logpane.h"
-#include "logsink.h"
-#include "mainwindow.h"
-#include "support.h"
 
-#include <QApplication>
 #include <QDate>
 #include <QDebug>
 #include <QElapsedTimer>
@@ -17,15 +14,12 @@
 
 int main(int argc, char *argv[])
 {
-    const TestHome home;
-    if (!home.isValid())
+    const BenchWindow bench(argc, argv);
+    if (!bench.isValid())
         return 1;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     const int lines = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
 
-    LogSink logSink; // as main has it
-    MainWindow window(&logSink);
+    MainWindow &window = bench.window();
     window.show();
     QCoreApplication::processEvents();
     auto *pane = window.findChild<LogPane *>(QStringLiteral("mLog_edit"));
@@ -54,7 +48,7 @@ int main(int argc, char *argv[])
     QFile written(file);
     int fileLines = 0;
     if (written.open(QIODevice::ReadOnly))
-        fileLines = written.readAll().count("\r\n");
+        fileLines = static_cast<int>(written.readAll().count("\r\n"));
     // The pane keeps the newest lines only.
     const int paneLines = pane->lineCount();
     const bool complete

@@ -40,10 +40,11 @@ void runPeer(int master, const QByteArray &stream, Peer *peer)
 {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> piece(1, 256);
+    const int size = static_cast<int>(stream.size());
     int pos = 0;
     char buffer[4096];
     while (!peer->stop) {
-        pollfd fd{ master, static_cast<short>(POLLIN | (pos < stream.size() ? POLLOUT : 0)), 0 };
+        pollfd fd{ master, static_cast<short>(POLLIN | (pos < size ? POLLOUT : 0)), 0 };
         if (poll(&fd, 1, 100) <= 0)
             continue;
         if (fd.revents & POLLIN) {
@@ -53,12 +54,13 @@ void runPeer(int master, const QByteArray &stream, Peer *peer)
                 peer->lastAck = Clock::now();
             }
         }
-        if ((fd.revents & POLLOUT) && pos < stream.size()) {
-            const int length = qMin(piece(random), stream.size() - pos);
-            const ssize_t n = ::write(master, stream.constData() + pos, length);
+        if ((fd.revents & POLLOUT) && pos < size) {
+            const int length = qMin(piece(random), size - pos);
+            const ssize_t n
+                = ::write(master, stream.constData() + pos, static_cast<size_t>(length));
             if (n > 0)
                 pos += static_cast<int>(n);
-            if (pos == stream.size())
+            if (pos == size)
                 peer->written = true;
         }
     }

@@ -1,12 +1,9 @@
 // Time from process start to the main window shown (offscreen), and resident
 // memory then. Without arguments it runs itself five times and reports the
 // median; with --once it is one such run and prints "<ms> <kB>".
-#include "logsink.h"
-#include "mainwindow.h"
+#include "benchwindow.h"
 #include "procstats.h"
-#include "support.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QProcess>
@@ -25,30 +22,30 @@ class ExposeWatch : public QObject
 public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Expose && !exposed) {
-            exposed = true;
+        if (event->type() == QEvent::Expose && !m_exposed) {
+            m_exposed = true;
             QCoreApplication::exit();
         }
         return QObject::eventFilter(watched, event);
     }
-    bool exposed = false;
+    bool exposed() const { return m_exposed; }
+
+private:
+    bool m_exposed = false;
 };
 
 int runOnce(int argc, char *argv[])
 {
-    const TestHome home;
-    if (!home.isValid())
+    const BenchWindow bench(argc, argv);
+    if (!bench.isValid())
         return 1;
-    QApplication app(argc, argv);
-    // As main does it.
-    LogSink logSink;
-    MainWindow window(&logSink);
+    MainWindow &window = bench.window();
     window.winId(); // the native window exists before show, so its Expose is seen
     ExposeWatch watch;
     window.windowHandle()->installEventFilter(&watch);
     window.show();
-    if (!watch.exposed)
-        app.exec();
+    if (!watch.exposed())
+        QApplication::exec();
     const double ms = 1000.0 * secondsSinceProcessStart();
     std::printf("%.0f %ld\n", ms, residentKb());
     std::fflush(stdout);
@@ -65,7 +62,6 @@ double median(std::vector<double> values)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc > 1 && std::strcmp(argv[1], "--once") == 0)
         return runOnce(argc, argv);
 

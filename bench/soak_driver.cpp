@@ -2,14 +2,11 @@
 // line faults switched on in turn, reopening the port after every closure,
 // and fails when resident memory grows without bound.
 // Usage: soak_driver MINUTES
+#include "benchwindow.h"
 #include "countdisplay.h"
-#include "logsink.h"
-#include "mainwindow.h"
 #include "procstats.h"
 #include "soakphases.h"
-#include "support.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -29,30 +26,35 @@ constexpr double warmUp = 120; // s before the slope is fitted
 constexpr double judgedRun = 300; // s: shorter runs print the slope only
 constexpr double slopeLimit = 5; // MB per hour at the soak's fault rate
 
+double megabytes(long kb)
+{
+    return static_cast<double>(kb) / 1024.0;
+}
+
 class SoakDriver : public QObject
 {
 public:
     SoakDriver(QWidget *window, const LogSink &logSink, int seconds)
-        : window(window), totalMs(1000LL * seconds), phases(soakPhases())
+        : m_window(window), m_totalMs(1000LL * seconds), m_phases(soakPhases())
     {
-        connect(this->window.get<CountDisplay>("countDisplay"), &QTextEdit::textChanged, this,
-                [this] { ++countUpdates; });
+        connect(m_window.get<CountDisplay>("countDisplay"), &QTextEdit::textChanged, this,
+                [this] { ++m_countUpdates; });
         // Every closure, whoever caused it, leaves its line in the log.
         connect(&logSink, &LogSink::lineLogged, this, [this](const QString &line) {
             if (line.endsWith(QStringLiteral("已关闭！")))
-                ++closures;
+                ++m_closures;
         });
-        connect(&tick, &QTimer::timeout, this, [this] { step(); });
-        connect(&sampler, &QTimer::timeout, this,
-                [this] { memory << qMakePair(clock.elapsed() / 1000.0, residentKb()); });
+        connect(&m_tick, &QTimer::timeout, this, [this] { step(); });
+        connect(&m_sampler, &QTimer::timeout, this,
+                [this] { m_memory << qMakePair(elapsedSeconds(), residentKb()); });
     }
 
     void start()
     {
-        clock.start();
-        phaseClock.start();
-        tick.start(200);
-        sampler.start(sampleInterval);
+        m_clock.start();
+        m_phaseClock.start();
+        m_tick.start(200);
+        m_sampler.start(sampleInterval);
     }
 
     // The figures, printed once the run is over; false when the soak failed.
@@ -65,96 +67,98 @@ private:
     void stopSimulator();
     void reopen();
     void operate();
-    bool portIsOpen() const { return window.status() == QString::fromUtf8(connectedText); }
-    void disconnectPort() const { window.get<QPushButton>("disconnect")->click(); }
+    double elapsedSeconds() const { return static_cast<double>(m_clock.elapsed()) / 1000.0; }
+    bool portIsOpen() const { return m_window.status() == QString::fromUtf8(connectedText); }
+    void disconnectPort() const { m_window.get<QPushButton>("disconnect")->click(); }
 
-    WindowDriver window;
-    qint64 totalMs;
-    QVector<SoakPhase> phases;
-    int phase = 0;
-    QTimer tick;
-    QElapsedTimer clock;
-    QElapsedTimer phaseClock;
-    std::unique_ptr<Simulator> simulator;
-    DialogAnswerer boxes;
-    bool stepping = false;
-    long countUpdates = 0;
-    int closures = 0;
-    int opens = 0;
-    int simulators = 0;
-    int actions = 0;
-    QVector<long> rssKb;
-    QTimer sampler;
-    QVector<QPair<double, long>> memory; // seconds since the start, kB
+    WindowDriver m_window;
+    qint64 m_totalMs;
+    QVector<SoakPhase> m_phases;
+    int m_phase = 0;
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    QElapsedTimer m_phaseClock;
+    std::unique_ptr<Simulator> m_simulator;
+    DialogAnswerer m_boxes;
+    bool m_stepping = false;
+    long m_countUpdates = 0;
+    int m_closures = 0;
+    int m_opens = 0;
+    int m_simulators = 0;
+    int m_actions = 0;
+    QVector<long> m_rssKb;
+    QTimer m_sampler;
+    QVector<QPair<double, long>> m_memory; // seconds since the start, kB
 };
 
 void SoakDriver::step()
 {
     // An operator does nothing while a box is up; a tick that runs inside the
     // nested loop of a box it caused waits for the next one.
-    if (stepping || QApplication::activeModalWidget())
+    if (m_stepping || QApplication::activeModalWidget())
         return;
-    stepping = true;
-    if (clock.elapsed() >= totalMs) {
-        tick.stop();
+    m_stepping = true;
+    if (m_clock.elapsed() >= m_totalMs) {
+        m_tick.stop();
         disconnectPort();
         stopSimulator();
-        rssKb << residentKb();
+        m_rssKb << residentKb();
         QCoreApplication::quit();
-    } else if (phaseClock.elapsed() >= 1000LL * phases.at(phase).seconds) {
+    } else if (m_phaseClock.elapsed() >= 1000LL * m_phases.at(m_phase).seconds) {
         nextPhase();
     } else if (!portIsOpen()) {
         reopen();
     } else {
         operate();
     }
-    stepping = false;
+    m_stepping = false;
 }
 
 void SoakDriver::nextPhase()
 {
     disconnectPort();
     stopSimulator();
-    rssKb << residentKb();
+    m_rssKb << residentKb();
     std::printf("soak: phase %-12s done at %5.1f s: %ld count updates, %d closures, %ld kB "
                 "resident\n",
-                qPrintable(phases.at(phase).name), clock.elapsed() / 1000.0, countUpdates, closures,
-                rssKb.last());
+                qPrintable(m_phases.at(m_phase).name), elapsedSeconds(), m_countUpdates, m_closures,
+                m_rssKb.last());
     std::fflush(stdout);
-    phase = (phase + 1) % phases.size();
-    phaseClock.restart();
+    m_phase = (m_phase + 1) % static_cast<int>(m_phases.size());
+    m_phaseClock.restart();
 }
 
 bool SoakDriver::startSimulator()
 {
     // A new one each time: a controller that vanished comes back on a new path.
-    simulator = std::make_unique<Simulator>();
-    return simulator->start(QStringList{ QStringLiteral("--seed"), QString::number(++simulators),
-                                         QStringLiteral("--trigger-rate"), QStringLiteral("100"),
-                                         QStringLiteral("--idle-interval"), QStringLiteral("100"),
-                                         QStringLiteral("--exit-on-stdin-eof") }
-                            + phases.at(phase).simulatorOptions);
+    m_simulator = std::make_unique<Simulator>();
+    return m_simulator->start(QStringList{ QStringLiteral("--seed"),
+                                           QString::number(++m_simulators),
+                                           QStringLiteral("--trigger-rate"), QStringLiteral("100"),
+                                           QStringLiteral("--idle-interval"), QStringLiteral("100"),
+                                           QStringLiteral("--exit-on-stdin-eof") }
+                              + m_phases.at(m_phase).simulatorOptions);
 }
 
 void SoakDriver::stopSimulator()
 {
     // What it said on stderr (acknowledgements cut off by a closure) is expected here.
-    if (simulator)
-        simulator->stop();
-    simulator.reset();
+    if (m_simulator)
+        m_simulator->stop();
+    m_simulator.reset();
 }
 
 void SoakDriver::reopen()
 {
-    if (!simulator || simulator->state() != QProcess::Running) {
+    if (!m_simulator || m_simulator->state() != QProcess::Running) {
         if (!startSimulator())
             return;
     }
     // As the operator: open the selector (it rescans), pick the controller's port.
-    if (window.openPort(simulator->port)) {
-        ++opens;
-        if (rssKb.isEmpty())
-            rssKb << residentKb();
+    if (m_window.openPort(m_simulator->port)) {
+        ++m_opens;
+        if (m_rssKb.isEmpty())
+            m_rssKb << residentKb();
     }
 }
 
@@ -164,59 +168,61 @@ void SoakDriver::operate()
     // then the other modes, start/stop and new parameters.
     QRandomGenerator *random = QRandomGenerator::global();
     const int choice = random->bounded(20);
-    ++actions;
+    ++m_actions;
     if (choice == 0) {
-        window.radio(0)->click(); // manual
+        m_window.radio(0)->click(); // manual
     } else if (choice == 1) {
-        window.radio(1)->click(); // automatic
+        m_window.radio(1)->click(); // automatic
     } else if (choice < 4) {
         // Its tooltip names what a click does next.
-        QPushButton *startStop = window.button(QStringLiteral("open"));
+        QPushButton *startStop = m_window.button(QStringLiteral("open"));
         if (!startStop)
-            startStop = window.button(QStringLiteral("stop"));
+            startStop = m_window.button(QStringLiteral("stop"));
         if (startStop->isEnabled())
             startStop->click();
     } else if (choice == 4) {
-        window.get<QSpinBox>("openSpin")->setValue(random->bounded(1, 6));
-        window.get<QSpinBox>("closeSpin")->setValue(random->bounded(1, 6));
-        window.get<QSpinBox>("cycleSpin")->setValue(random->bounded(1, 1001));
-        auto *save = window.get<QPushButton>("Buttontext");
+        m_window.get<QSpinBox>("openSpin")->setValue(random->bounded(1, 6));
+        m_window.get<QSpinBox>("closeSpin")->setValue(random->bounded(1, 6));
+        m_window.get<QSpinBox>("cycleSpin")->setValue(random->bounded(1, 1001));
+        auto *save = m_window.get<QPushButton>("Buttontext");
         if (save->isEnabled())
             save->click();
     } else if (choice == 5) {
-        auto *trigger = window.get<QSpinBox>("triggerSpin");
+        auto *trigger = m_window.get<QSpinBox>("triggerSpin");
         if (trigger->isEnabled())
             trigger->setValue(1 - trigger->value());
-    } else if (!window.radio(2)->isChecked()) {
-        window.radio(2)->click(); // external trigger
+    } else if (!m_window.radio(2)->isChecked()) {
+        m_window.radio(2)->click(); // external trigger
     } else {
-        --actions;
+        --m_actions;
     }
 }
 
 bool SoakDriver::report()
 {
-    const long startKb = rssKb.isEmpty() ? -1 : rssKb.first();
-    const long endKb = rssKb.isEmpty() ? -1 : rssKb.last();
-    const bool grows = memoryGrowsWithoutBound(rssKb);
+    const long startKb = m_rssKb.isEmpty() ? -1 : m_rssKb.first();
+    const long endKb = m_rssKb.isEmpty() ? -1 : m_rssKb.last();
+    const bool grows = memoryGrowsWithoutBound(m_rssKb);
     // The slope after the warm-up is judged on runs long enough to show it.
-    const double seconds = clock.elapsed() / 1000.0;
+    const double seconds = elapsedSeconds();
     const bool judged = seconds >= judgedRun;
-    const double slope = memorySlopeMbPerHour(memory, judged ? warmUp : seconds / 3);
-    const bool ok = !grows && opens > 0 && countUpdates > 0 && startKb > 0
+    const double slope = memorySlopeMbPerHour(m_memory, judged ? warmUp : seconds / 3);
+    const bool ok = !grows && m_opens > 0 && m_countUpdates > 0 && startKb > 0
         && (!judged || slope <= slopeLimit);
     std::printf("soak: resident memory grows %+.2f MB per hour after %.0f s%s\n", slope,
                 judged ? warmUp : seconds / 3,
                 judged ? (slope <= slopeLimit ? " (limit 5)" : ": OVER THE LIMIT OF 5")
                        : " (not judged: the run is shorter than 5 minutes)");
     std::printf("soak: %d opens, %d closures, %d actions, %d simulators, %d boxes answered\n",
-                opens, closures, actions, simulators, boxes.seen.size());
+                m_opens, m_closures, m_actions, m_simulators,
+                static_cast<int>(m_boxes.seen.size()));
     std::printf("soak: resident memory %.1f MB at the start, %.1f MB at the end%s\n",
-                startKb / 1024.0, endKb / 1024.0, grows ? ": GROWS WITHOUT BOUND" : "");
+                megabytes(startKb), megabytes(endKb), grows ? ": GROWS WITHOUT BOUND" : "");
     std::printf("BENCH soak seconds=%.0f count_updates=%ld opens=%d closures=%d boxes=%d "
                 "rss_start_mb=%.1f rss_end_mb=%.1f slope_mb_per_h=%.2f ok=%d\n",
-                clock.elapsed() / 1000.0, countUpdates, opens, closures, boxes.seen.size(),
-                startKb / 1024.0, endKb / 1024.0, slope, ok ? 1 : 0);
+                elapsedSeconds(), m_countUpdates, m_opens, m_closures,
+                static_cast<int>(m_boxes.seen.size()), megabytes(startKb), megabytes(endKb), slope,
+                ok ? 1 : 0);
     std::fflush(stdout);
     return ok;
 }
@@ -225,16 +231,12 @@ bool SoakDriver::report()
 
 int main(int argc, char *argv[])
 {
-    const TestHome home;
-    if (!home.isValid())
+    const BenchWindow bench(argc, argv);
+    if (!bench.isValid())
         return 1;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     const double minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 1.0;
 
-    // As main does it.
-    LogSink logSink;
-    MainWindow window(&logSink);
+    MainWindow &window = bench.window();
     window.show();
     // Every control the soak touches: a renamed one fails here, not midway.
     const WindowDriver controls(&window);
@@ -251,8 +253,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "soak: the window lacks a control it drives\n");
         return 1;
     }
-    SoakDriver driver(&window, logSink, static_cast<int>(minutes * 60));
+    SoakDriver driver(&window, bench.logSink(), static_cast<int>(minutes * 60));
     driver.start();
-    app.exec();
+    QApplication::exec();
     return driver.report() ? 0 : 1;
 }

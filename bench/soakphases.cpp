@@ -30,7 +30,7 @@ bool memoryGrowsWithoutBound(const QVector<long> &samples)
     constexpr int run = 5;
     if (samples.size() <= run)
         return false;
-    for (int i = samples.size() - run; i < samples.size(); ++i) {
+    for (int i = static_cast<int>(samples.size()) - run; i < samples.size(); ++i) {
         if (samples.at(i) <= samples.at(i - 1))
             return false;
     }
@@ -43,7 +43,8 @@ double memorySlopeMbPerHour(const QVector<QPair<double, long>> &samples, double 
     for (const auto &sample : samples) {
         if (sample.first < warmUpSeconds)
             continue;
-        const double t = sample.first / 3600.0, mb = sample.second / 1024.0;
+        const double t = sample.first / 3600.0;
+        const double mb = static_cast<double>(sample.second) / 1024.0;
         n += 1;
         sumT += t;
         sumM += mb;

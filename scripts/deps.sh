@@ -43,5 +43,8 @@ ensure_packages() {
 
 BUILD_PACKAGES="cmake make g++ qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev"
 QT6_PACKAGES="qt6-base-dev qt6-serialport-dev qt6-qpa-plugins"
+# The distribution's default clang and its sanitizer runtimes, whatever version
+# that is: the sanitizer and fuzzing stages build with it.
+CLANG_PACKAGES="clang libclang-rt-dev"
 # The help compiler, the validators and dpkg-shlibdeps for the package tests.
 PACKAGING_PACKAGES="fp-utils desktop-file-utils appstream dpkg-dev"

@@ -67,8 +67,8 @@ double secondsSinceProcessStart()
     unsigned long long startTicks = 0;
     // Field 22 (starttime) is the 20th after the name.
     if (std::sscanf(p + 2,
-                    "%*c %*d %*d %*d %*d %*d %*u %*lu %*lu %*lu %*lu %*lu %*lu %*ld %*ld "
-                    "%*ld %*ld %*ld %*ld %llu",
+                    "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s "
+                    "%*s %*s %*s %*s %llu",
                     &startTicks)
         != 1)
         return -1;

@@ -4,7 +4,8 @@ class QString;
 
 // Where "help.chm" is: the working folder (the build folder, where
 // scripts/run starts the program), beside the program (a Windows install),
-// or the installed data folder. The working folder's path when none holds it.
+// the installed data folder, then kavrin/ in the XDG data folders. The working
+// folder's path when none holds it.
 QString helpFilePath();
 
 // Opens the operator's help in a viewer of its own; nothing is reported when

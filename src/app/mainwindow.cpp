@@ -22,7 +22,7 @@ constexpr int logRetentionDays = 7;
 const char portPlaceholder[] = "请选择串口";
 const char noticeTitle[] = "提示";
 
-// The trigger spin box's values: 0 synchronous, 1 asynchronous.
+// The trigger spin box's value as a mode.
 ShutterMode triggerMode(int selector)
 {
     return selector == 0 ? ShutterMode::TriggerSync : ShutterMode::TriggerAsync;

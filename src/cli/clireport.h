@@ -5,9 +5,10 @@
 class CliOutput;
 
 // One line per event on standard output, with a time stamp: plain text
-// ("<time> count kind=cycle count=3") or, with --json, an object with fixed
-// keys: time (ISO 8601 with ms), event, and count, kind or frame where they
-// apply. Each line is written at once, so a script sees every count as it comes.
+// ("<time> count count=3 kind=cycle", the fields in key order) or, with --json,
+// an object with fixed keys: time (ISO 8601 with ms), event, and count, kind,
+// frame or port where they apply. Each line is written at once, so a script sees every count as it
+// comes.
 class CliReport
 {
 public:

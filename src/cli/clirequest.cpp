@@ -33,7 +33,7 @@ bool readNumber(const QString &text, const QString &name, int low, int high, int
     return true;
 }
 
-// Scheme values go through the window's spin boxes, which clamp them.
+// A scheme's value clamped to the range, as the window's spin boxes do.
 int clamped(int value)
 {
     return qBound(lowest, value, highest);
@@ -46,9 +46,9 @@ bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString 
     QCommandLineParser parser;
     const QCommandLineOption port("port", "Serial port, as `kavrin-cli ports` lists it.", "PORT");
     const QCommandLineOption mode("mode", "manual, auto, trigger-sync or trigger-async.", "MODE");
-    const QCommandLineOption open("open", "Shutter-open time, 100 ms units (1-1000).", "N");
-    const QCommandLineOption close("close", "Shutter-close time, 100 ms units (1-1000).", "N");
-    const QCommandLineOption cycles("cycles", "Cycle count (1-1000).", "N");
+    const QCommandLineOption open("open", "Shutter-open time, 100 ms units.", "N");
+    const QCommandLineOption close("close", "Shutter-close time, 100 ms units.", "N");
+    const QCommandLineOption cycles("cycles", "Cycles of an automatic run.", "N");
     const QCommandLineOption scheme("scheme", "Open, close and cycles of a stored scheme.", "NAME");
     const QCommandLineOption start("start", "Send the mode's start frame.");
     const QCommandLineOption watch("watch", "Report counts this long (0: until stopped).", "S");
@@ -72,7 +72,7 @@ bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString 
         return false;
     }
     if (parser.isSet(mode)) {
-        const int index = modeNames.indexOf(parser.value(mode));
+        const auto index = modeNames.indexOf(parser.value(mode));
         if (index < 0) {
             *error = QStringLiteral("--mode takes one of: %1").arg(modeNames.join(", "));
             return false;

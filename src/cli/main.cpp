@@ -30,7 +30,12 @@ const char usage[] = "usage: kavrin-cli ports\n"
                      "                      [--open N] [--close N] [--cycles N] [--scheme NAME]\n"
                      "                      [--start] [--watch SECONDS] [--until-done]\n"
                      "                      [--stop-on-exit] [--json]\n"
-                     "Times are in units of 100 ms; open, close and cycles run from 1 to 1000.\n";
+                     "Times are in units of 100 ms; open, close and cycles run from %d to %d.\n";
+
+void printUsage(FILE *stream)
+{
+    std::fprintf(stream, usage, Protocol::timingMinimum, Protocol::timingMaximum);
+}
 
 int listPorts()
 {
@@ -48,7 +53,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString command = arguments.value(0);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        std::printf("%s", usage);
+        printUsage(stdout);
         return static_cast<int>(CliStatus::Done);
     }
     if (command == QLatin1String("ports") && arguments.size() == 1)
@@ -56,7 +61,8 @@ int main(int argc, char *argv[])
     CliRequest request;
     QString error;
     if (command != QLatin1String("run")) {
-        std::fprintf(stderr, "kavrin-cli: expected \"ports\" or \"run\"\n%s", usage);
+        std::fprintf(stderr, "kavrin-cli: expected \"ports\" or \"run\"\n");
+        printUsage(stderr);
         return static_cast<int>(CliStatus::UsageError);
     }
     if (!parseRunRequest(arguments.mid(1), &request, &error)) {

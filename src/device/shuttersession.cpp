@@ -11,8 +11,8 @@ using namespace Protocol;
 
 namespace {
 
-// Watchdog ticks since the last status frame that are tolerated: the tick
-// that finds more closes the port, the seventh in a row without a frame.
+// Silent ticks counted before the current one; a tick that finds more closes
+// the port, so six pass and the seventh in a row without a status frame trips.
 constexpr int silentTickLimit = 5;
 // While seeking the first header, or holding a frame that may be short, a
 // pause this long ends what was sent.

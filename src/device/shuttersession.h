@@ -15,10 +15,10 @@ enum class RunState { Idle, Running };
 enum class CountKind { Trigger, Cycle };
 
 // One connection to the shutter controller: owns the serial port, the reply
-// reader, the watchdog and the first-reply check, and keeps the mode and the
-// run state. Operator actions come in as calls and go out as frames; what
-// the controller and the port do comes out as signals. Widget-free, so the
-// window and the command-line tool drive the same session.
+// reader, the watchdog and the first-reply check, and keeps the run state and
+// the last manual or automatic mode, whose start and stop frames a run uses. Operator actions come
+// in as calls and go out as frames; what the controller and the port do comes out as signals.
+// Widget-free, so the window and the command-line tool drive the same session.
 class ShutterSession : public QObject
 {
     Q_OBJECT
@@ -75,8 +75,9 @@ signals:
     void frameWritten(const QByteArray &frame);
     void parametersSent();
     void parametersRefused(const QString &reason);
-    // The failures close the port first and are emitted from the event loop
-    // afterwards, never from inside the port's own signals.
+    // Emitted from the event loop, never from inside the port's own signals.
+    // A wrong device or silence closes the port at once; a lost port is closed
+    // just before portLost, since Qt still uses its read buffer after an error.
     void wrongDevice();
     void deviceSilent();
     void portLost(const QString &reason);

@@ -18,7 +18,7 @@ using FileRemover = bool (*)(const QString &path, QString *error);
 bool removeFile(const QString &path, QString *error);
 
 // Deletes the "*.log" files of the directory (any letter case, files only,
-// in name order) whose name starts with a "yyyy-MM-dd" date more than `days`
+// in name order) whose name before the first "." is a "yyyy-MM-dd" date more than `days`
 // calendar days before `now`, and says how each attempt went. A missing
 // directory is left missing.
 QList<LogRemoval> removeOldLogFiles(const QString &directory, const QDateTime &now, int days,

@@ -2,9 +2,9 @@
 
 #include <QObject>
 
-// Every message of the process, as log lines. While a sink exists it is the
-// message handler: each message becomes one line in the day's file and one
-// lineLogged() signal, which Qt queues to receivers on other threads.
+// Every message of the process, as log lines. While a sink exists,
+// logMessageHandler is installed: each message becomes one line in the day's
+// file and one lineLogged() signal, which Qt queues to receivers on other threads.
 class LogSink : public QObject
 {
     Q_OBJECT

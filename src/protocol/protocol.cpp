@@ -2,22 +2,23 @@
 
 namespace Protocol {
 
-quint16 readWord(const QByteArray &bytes, int offset)
+quint16 readWord(const QByteArray &bytes, ByteIndex offset)
 {
     return static_cast<quint16>((static_cast<quint8>(bytes.at(offset)) << 8)
                                 | static_cast<quint8>(bytes.at(offset + 1)));
 }
 
-void putWord(QByteArray &bytes, int offset, quint16 value)
+void putWord(QByteArray &bytes, ByteIndex offset, quint16 value)
 {
     bytes[offset] = static_cast<char>(value >> 8);
     bytes[offset + 1] = static_cast<char>(value & 0xFF);
 }
 
-Match matchAt(const QByteArray &bytes, int pos, const QByteArray &pattern, int *mismatchAt)
+Match matchAt(const QByteArray &bytes, ByteIndex pos, const QByteArray &pattern,
+              ByteIndex *mismatchAt)
 {
-    const int n = qMin(bytes.size() - pos, pattern.size());
-    for (int k = 0; k < n; ++k) {
+    const ByteIndex n = qMin(bytes.size() - pos, pattern.size());
+    for (ByteIndex k = 0; k < n; ++k) {
         if (bytes.at(pos + k) != pattern.at(k)) {
             if (mismatchAt)
                 *mismatchAt = k;

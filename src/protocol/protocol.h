@@ -70,15 +70,18 @@ struct Timing
 constexpr int timingMinimum = 1;
 constexpr int timingMaximum = 1000;
 
-// A 16-bit field, high byte first; the reader needs offset + 1 in bytes.
-quint16 readWord(const QByteArray &bytes, int offset);
-void putWord(QByteArray &bytes, int offset, quint16 value);
+// A position or a length in a QByteArray: int under Qt 5, qsizetype under Qt 6.
+using ByteIndex = decltype(QByteArray().size());
+
+// A 16-bit field, high byte first, at offset and offset + 1.
+quint16 readWord(const QByteArray &bytes, ByteIndex offset);
+void putWord(QByteArray &bytes, ByteIndex offset, quint16 value);
 
 enum class Match { Full, Prefix, Mismatch };
 // Compares the bytes from pos with pattern. Prefix: the bytes end before the
 // pattern does, all that is there matching. On Mismatch, *mismatchAt is the
 // offset into pattern of the first byte that differs.
-Match matchAt(const QByteArray &bytes, int pos, const QByteArray &pattern,
-              int *mismatchAt = nullptr);
+Match matchAt(const QByteArray &bytes, ByteIndex pos, const QByteArray &pattern,
+              ByteIndex *mismatchAt = nullptr);
 
 } // namespace Protocol

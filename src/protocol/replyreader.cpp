@@ -8,15 +8,15 @@ namespace {
 constexpr int deliveredSize = Frame::countOffset + 2;
 // How far from the first 0x8E a synchronising reader looks for a complete
 // header: generous, so garbage between frames cannot pass for another device.
-const int syncWindow = 2 * Frame::size + statusHeader().size();
+const ByteIndex syncWindow = 2 * Frame::size + statusHeader().size();
 const QByteArray header = statusHeader();
 const QByteArray ack = acknowledgement();
 
 // Where the frame at pos ends, at most limit bytes on: at the next complete
 // header. 0 while a header may be begun, or the bytes to tell have not come.
-int frameEnd(const QByteArray &buffer, int pos, int limit)
+ByteIndex frameEnd(const QByteArray &buffer, ByteIndex pos, ByteIndex limit)
 {
-    for (int q = 1; q < limit; ++q) {
+    for (ByteIndex q = 1; q < limit; ++q) {
         const Match m = matchAt(buffer, pos + q, header);
         if (m == Match::Full)
             return q;
@@ -30,7 +30,7 @@ int frameEnd(const QByteArray &buffer, int pos, int limit)
 // that was on the line before the port opened, from a 0x8E inside it.
 bool isFrameTail(const QByteArray &bytes)
 {
-    const int start = Frame::size - bytes.size(); // offset in the frame
+    const ByteIndex start = Frame::size - bytes.size(); // offset in the frame
     if (bytes.back() != Frame::mark)
         return false;
     if (start >= Frame::crcOffset && start < Frame::size)
@@ -50,16 +50,16 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
 
     // pos is the message boundary; everything before it is consumed and is
     // removed once at the end, so a large chunk costs linear time.
-    int pos = m_synchronising ? synchronise() : 0;
+    ByteIndex pos = m_synchronising ? synchronise() : 0;
     if (m_synchronising) {
         m_buffer.remove(0, pos);
         return frames;
     }
-    const int size = m_buffer.size();
+    const ByteIndex size = m_buffer.size();
     while (pos < size) {
         if (m_headDelivered) {
             // The status frame at pos has been handed out: skip to its end.
-            const int end = frameEnd(m_buffer, pos, Frame::size);
+            const ByteIndex end = frameEnd(m_buffer, pos, Frame::size);
             if (end == 0)
                 break;
             pos += end;
@@ -80,7 +80,7 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
             continue;
         }
 
-        int mismatch = 0;
+        ByteIndex mismatch = 0;
         const Match m = matchAt(m_buffer, pos, header, &mismatch);
         if (m == Match::Mismatch) {
             // Another device's frame: show it up to the byte that gave it away,
@@ -93,7 +93,7 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
             break;
         // A frame that ends early ends where the next header begins: its
         // count is never read from that header's bytes.
-        const int end = frameEnd(m_buffer, pos, deliveredSize);
+        const ByteIndex end = frameEnd(m_buffer, pos, deliveredSize);
         if (end == 0)
             break;
         frames.append(m_buffer.mid(pos, end));
@@ -107,15 +107,15 @@ QList<QByteArray> ReplyReader::feed(const QByteArray &chunk)
     return frames;
 }
 
-// Returns how many bytes at the m_buffer's start are dropped, and stops
-// m_synchronising at the first complete header within the window from the
+// Returns how many bytes at the buffer's start are dropped, and ends
+// synchronisation at the first complete header within the window from the
 // first 0x8E, or at that 0x8E once the window is full without one.
-int ReplyReader::synchronise()
+ByteIndex ReplyReader::synchronise()
 {
-    const int start = m_buffer.indexOf(Frame::mark);
+    const ByteIndex start = m_buffer.indexOf(Frame::mark);
     if (start < 0)
         return m_buffer.size();
-    const int found = m_buffer.indexOf(header, start);
+    const ByteIndex found = m_buffer.indexOf(header, start);
     if (found >= 0 && found + header.size() <= start + syncWindow) {
         m_synchronising = false;
         return found;
@@ -137,11 +137,11 @@ QList<QByteArray> ReplyReader::flushQuiet()
     }
     if (m_buffer.isEmpty())
         return {};
-    // The m_buffer begins with 0x8E here. It may be the tail of a frame that
+    // The buffer begins with 0x8E here. It may be the tail of a frame that
     // was on the line, perhaps with the next header begun behind it: the
-    // tail goes, the header waits for its rest. (matchAt finds an empty rest
-    // a begun header too.)
-    for (int rest = m_buffer.size(); rest >= qMax(0, m_buffer.size() - header.size() + 1); --rest) {
+    // tail goes, the header waits for its rest (an empty rest is a Prefix too).
+    for (ByteIndex rest = m_buffer.size();
+         rest >= qMax<ByteIndex>(0, m_buffer.size() - header.size() + 1); --rest) {
         if (matchAt(m_buffer, rest, header) == Match::Prefix
             && (rest == 0 || isFrameTail(m_buffer.left(rest)))) {
             m_buffer.remove(0, rest);

@@ -35,13 +35,13 @@ public:
     // device's frame; afterwards, a frame begun is handed out as it came.
     QList<QByteArray> flushQuiet();
     void clear();
-    int buffered() const { return m_buffer.size(); }
+    ByteIndex buffered() const { return m_buffer.size(); }
     bool isSynchronising() const { return m_synchronising; }
     // True while only a quiet line can tell what the bytes held are.
     bool waitsForQuiet() const;
 
 private:
-    int synchronise();
+    ByteIndex synchronise();
     bool holdsFrameBegun() const; // a header, its frame not handed out
 
     QByteArray m_buffer;

@@ -8,7 +8,7 @@ namespace {
 
 // Qt 5 writes a whole number below 2^64 in plain digits.
 constexpr double plainWholeLimit = 18446744073709551616.0;
-// Below this many places after the point, Qt 5 writes a fraction with an exponent.
+// From four zeros after the point on (0.00005), Qt 5 writes a fraction with an exponent.
 constexpr int firstExponentPoint = -4;
 
 bool isDigit(char c)
@@ -26,13 +26,13 @@ bool isNumberChar(char c)
 QByteArray qt5Number(double value)
 {
     const QByteArray exponentForm = QByteArray::number(value, 'e', QLocale::FloatingPointShortest);
-    const int mark = exponentForm.indexOf('e');
+    const auto mark = exponentForm.indexOf('e');
     QByteArray digits;
     for (char c : exponentForm.left(mark)) {
         if (isDigit(c))
             digits += c;
     }
-    const int count = digits.size();
+    const int count = static_cast<int>(digits.size()); // at most 17
     const int point = exponentForm.mid(mark + 1).toInt() + 1; // digits before the point
     const double magnitude = std::abs(value);
     const bool plainWhole = magnitude < plainWholeLimit && magnitude == std::floor(magnitude);

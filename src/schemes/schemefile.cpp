@@ -65,7 +65,7 @@ SchemeParse parseSchemeBytes(const QByteArray &bytes, QJsonObject *schemes)
     if (isBlank(bytes))
         return SchemeParse::Empty;
 
-    const int nul = bytes.indexOf('\0');
+    const auto nul = bytes.indexOf('\0');
     QByteArray utf8 = nul < 0 ? bytes : bytes.left(nul);
     if (utf8.startsWith(byteOrderMark))
         utf8.remove(0, int(sizeof byteOrderMark) - 1);

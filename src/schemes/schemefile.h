@@ -13,7 +13,7 @@ class QString;
 QString schemeFilePath(const QString &projectDir);
 
 enum class SchemeParse {
-    Ok, // a JSON document; only a top-level object yields schemes
+    Ok, // a JSON object: its members are the schemes
     Empty, // nothing but whitespace (or no bytes at all): a new file
     Invalid, // content that is not UTF-8 JSON: must not be silently replaced
     NotAnObject // JSON, but no object of schemes (an array): no schemes, not ours to replace

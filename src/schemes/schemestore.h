@@ -33,7 +33,7 @@ public:
     // document was read (the list is built from it).
     bool load();
 
-    // The names in the file's order.
+    // The names, sorted (as the file is written).
     QStringList names() const { return m_schemes.keys(); }
     // A scheme's values; all 0 for a name not stored.
     SchemeValues scheme(const QString &name) const;
@@ -51,7 +51,7 @@ public:
     // collection is then the file's, with this session's unwritten changes
     // made again, and a warning is logged.
     bool reloadIfChangedElsewhere();
-    // Writes the collection as it stands.
+    // Writes the collection as it stands, backing up an unread file first.
     bool write();
     QString lastError() const { return m_lastError; }
 

@@ -5,17 +5,21 @@
 #include <QAction>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
+#include <QStyleOption>
 
 namespace {
 constexpr int iconSide = 30;
 } // namespace
 
 SchemeEntry::SchemeEntry(const QString &name, QWidget *parent)
-    : QLabel(parent), m_nameLabel(new QLabel), m_menu(new QMenu(this))
+    : QWidget(parent), m_nameLabel(new QLabel), m_menu(new QMenu(this))
 {
+    setAttribute(Qt::WA_Hover); // the sheet underlines the entry under the mouse
     setName(name);
     auto *layout = new QHBoxLayout(this);
 
@@ -71,4 +75,13 @@ void SchemeEntry::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         emit clicked();
+}
+
+void SchemeEntry::paintEvent(QPaintEvent *)
+{
+    // Lets the style sheet paint the background and border of a plain QWidget subclass.
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 }

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QLabel>
+#include <QWidget>
 
-class QAction;
+class QLabel;
 class QMenu;
 
 // One entry of the scheme list: icon and name, the whole name in a tool tip.
 // A left click emits clicked(); a right click opens a menu whose choices emit
 // deleteRequested() and renameRequested().
-class SchemeEntry : public QLabel
+class SchemeEntry : public QWidget
 {
     Q_OBJECT
 
@@ -26,6 +26,7 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void showMenu();

@@ -10,13 +10,13 @@
 
 // kavrin-cli on the simulator's port ("PORT" in args and lines).
 // A signal comes once the shutter runs, its output a full pipe never read (SIGPIPE: closed).
-struct CliRun : QProcess
+struct CliProcess : QProcess
 {
     int status; // -1: crashed or hung
     QStringList lines, received; // stdout; bytes 8-14 the simulator took, ending 00s cut
     Simulator sim;
 
-    explicit CliRun(const QString &args, const QString &simulator = {}, int signal = 0)
+    explicit CliProcess(const QString &args, const QString &simulator = {}, int signal = 0)
     {
         sim.start(splitCommand("--verbose " + simulator));
         int pipe[2] = { -1, -1 };
@@ -31,7 +31,7 @@ struct CliRun : QProcess
         if (signal == SIGPIPE) // its reader goes
             ::close(std::exchange(pipe[0], -1));
         if (signal != 0)
-            ::kill(processId(), signal);
+            ::kill(pid_t(processId()), signal);
         status = waitForFinished(15000) && exitStatus() == NormalExit ? exitCode() : -1;
         lines = QString(readAllStandardOutput().trimmed()).replace(sim.port, "PORT").split('\n');
         ::close(pipe[0]);
@@ -67,7 +67,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("frames");
         QTest::addColumn<QString>("simulator"); // its options
-        QTest::addColumn<int>("signal"); // see CliRun
+        QTest::addColumn<int>("signal"); // see CliProcess
         QFile file(QDir::homePath() + "/AppData/Roaming/HalvoSystemFile/HalvoProject/Kavrin.halvo");
         QVERIFY(QDir().mkpath(QFileInfo(file).path()));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -98,7 +98,7 @@ private slots:
         QFETCH(QString, args);
         QFETCH(QString, simulator);
         QFETCH(int, signal);
-        CliRun run(args, simulator, signal);
+        CliProcess run(args, simulator, signal);
         QTEST(run.status, "status");
         QTEST(run.received, "frames");
         if (run.status == 2) // a usage error: one line
@@ -108,7 +108,7 @@ private slots:
     void watchStaysForItsSeconds() // then ends with 0, without a stop frame unless asked
     {
         const QDeadlineTimer second(1000);
-        CliRun run("run --port PORT --mode manual --start --watch 1");
+        CliProcess run("run --port PORT --mode manual --start --watch 1");
         QVERIFY(second.hasExpired());
         QCOMPARE(run.status, 0);
         QCOMPARE(run.received, manual);
@@ -117,7 +117,7 @@ private slots:
     void reportsEachEventOnItsOwnLineAndLogs()
     {
         for (const QString format : { "", " --json" }) {
-            CliRun run("run --port PORT " + done + "--cycles 1" + format);
+            CliProcess run("run --port PORT " + done + "--cycles 1" + format);
             for (QString &line : run.lines) { // JSON as plain text
                 QVariantMap json = QJsonDocument::fromJson(line.toUtf8()).toVariant().toMap();
                 QStringList text{ json.take("time").toString(), json.take("event").toString() };
@@ -152,9 +152,9 @@ private slots:
         QSerialPort holder(held.slavePath());
         QVERIFY(holder.open(QIODevice::ReadWrite));
         qputenv("KAVRIN_EXTRA_PORTS", (idle.slavePath() + ':' + held.slavePath()).toLocal8Bit());
-        QVERIFY(CliRun("ports").lines.contains(idle.slavePath()));
-        QVERIFY(CliRun("ports").lines.contains(held.slavePath() + " busy"));
-        QCOMPARE(CliRun("run --port " + held.slavePath()).status, 3);
+        QVERIFY(CliProcess("ports").lines.contains(idle.slavePath()));
+        QVERIFY(CliProcess("ports").lines.contains(held.slavePath() + " busy"));
+        QCOMPARE(CliProcess("run --port " + held.slavePath()).status, 3);
     }
 };
 

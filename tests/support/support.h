@@ -24,7 +24,7 @@ struct TestHome : QTemporaryDir
 #define KAVRIN_TEST_MAIN(TestClass) static const TestHome testHome; QTEST_MAIN(TestClass)
 // clang-format on
 
-// A command frame: bytes 8-14 as given, zeros after, the CRC of bytes 0-20, the end byte.
+// A command frame: bytes 8-14 as given, zeros to byte 19, 0A, the CRC as the test states it, 8E.
 inline QByteArray commandFrame(const QByteArray &code, const QByteArray &crc)
 {
     return QByteArray::fromHex("8E017A0000000000" + code.leftJustified(14, '0') + "00000000000A"
@@ -82,7 +82,7 @@ struct MessageCapture
 };
 
 // Answers dialogs in turn (text for an input, null cancels; a number: that box button); with no
-// answer left it accepts a box or cancels an input, a miss; seen: each as "title|text".
+// answer left it accepts a box or cancels an input and counts a miss; seen: each "title|text".
 struct DialogAnswerer : QObject
 {
     DialogAnswerer() { startTimer(5); }

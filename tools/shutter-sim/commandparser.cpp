@@ -9,14 +9,14 @@ QList<HostMessage> CommandParser::feed(const QByteArray &chunk)
     QList<HostMessage> messages;
     m_buffer.append(chunk);
     const QByteArray ack = acknowledgement();
-    int pos = 0;
+    ByteIndex pos = 0;
     while (pos < m_buffer.size()) {
         const Match isAck = matchAt(m_buffer, pos, ack);
         const Match isStart = matchAt(m_buffer, pos, commandHeader());
         if (isAck == Match::Prefix || isStart == Match::Prefix)
             break;
         if (isAck == Match::Full) {
-            messages.append({ HostMessage::Acknowledgement, {} });
+            messages.append(HostMessage{ HostMessage::Acknowledgement, {} });
             pos += ack.size();
             continue;
         }
@@ -28,10 +28,10 @@ QList<HostMessage> CommandParser::feed(const QByteArray &chunk)
             break;
         const QByteArray frame = m_buffer.mid(pos, Frame::size);
         if (isCommandFrame(frame)) {
-            messages.append({ HostMessage::Command, frame });
+            messages.append(HostMessage{ HostMessage::Command, frame });
             pos += Frame::size;
         } else {
-            messages.append({ HostMessage::BadFrame, frame });
+            messages.append(HostMessage{ HostMessage::BadFrame, frame });
             ++pos; // a real frame may start inside this one
         }
     }

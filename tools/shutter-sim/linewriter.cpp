@@ -1,5 +1,6 @@
 #include "linewriter.h"
 
+#include "protocol.h"
 #include "simulatedline.h"
 
 #include <QRandomGenerator>
@@ -65,13 +66,13 @@ void LineWriter::flushHeld()
 
 void LineWriter::queue(const QByteArray &bytes, bool inPieces)
 {
-    // Whole writes wait behind m_pieces still to go, so frames never interleave.
+    // Whole writes wait behind pieces still to go, so frames never interleave.
     if (!inPieces && m_pieces.isEmpty()) {
         m_line->send(bytes);
         return;
     }
-    for (int pos = 0; pos < bytes.size();) {
-        const int length = inPieces ? 1 + m_random->bounded(8) : bytes.size();
+    for (Protocol::ByteIndex pos = 0; pos < bytes.size();) {
+        const Protocol::ByteIndex length = inPieces ? 1 + m_random->bounded(8) : bytes.size();
         m_pieces.append(bytes.mid(pos, length));
         pos += length;
     }

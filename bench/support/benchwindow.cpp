@@ -1,0 +1,11 @@
+#include "benchwindow.h"
+
+BenchWindow::BenchWindow(int &argc, char **argv)
+{
+    if (!m_home.isValid())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    m_app = std::make_unique<QApplication>(argc, argv);
+    m_logSink = std::make_unique<LogSink>();
+    m_window = std::make_unique<MainWindow>(m_logSink.get());
+}
