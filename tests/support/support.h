@@ -59,26 +59,32 @@ struct PtyPair : PseudoTerminal
 };
 
 // Keeps the process's messages as "debug …", "warning …" or "critical …", passing them on.
-struct MessageCapture
+class MessageCapture
 {
-    MessageCapture() : chained(qInstallMessageHandler(capture)), outer(active) { active = this; }
+public:
+    MessageCapture() : m_chained(qInstallMessageHandler(capture)), m_outer(s_active)
+    {
+        s_active = this;
+    }
     ~MessageCapture()
     {
-        qInstallMessageHandler(chained);
-        active = outer;
+        qInstallMessageHandler(m_chained);
+        s_active = m_outer;
     }
     QStringList lines() const { return m_lines; }
     void clear() { m_lines.clear(); }
+
+private:
     static void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
     {
         const QStringList types{ "debug", "warning", "critical" };
-        active->m_lines << types.value(type, "other") + ' ' + text;
-        active->chained(type, context, text); // never null: Qt hands back its default one
+        s_active->m_lines << types.value(type, "other") + ' ' + text;
+        s_active->m_chained(type, context, text); // never null: Qt hands back its default one
     }
     QStringList m_lines;
-    QtMessageHandler chained;
-    MessageCapture *outer;
-    static inline MessageCapture *active = nullptr;
+    QtMessageHandler m_chained;
+    MessageCapture *m_outer;
+    static inline MessageCapture *s_active = nullptr;
 };
 
 // Answers dialogs in turn (text for an input, null cancels; a number: that box button); with no
