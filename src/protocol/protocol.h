@@ -71,7 +71,7 @@ constexpr int timingMinimum = 1;
 constexpr int timingMaximum = 1000;
 
 // A position or a length in a QByteArray: int under Qt 5, qsizetype under Qt 6.
-using ByteIndex = decltype(QByteArray().size());
+using ByteIndex = QByteArray::size_type;
 
 // A 16-bit field, high byte first, at offset and offset + 1.
 quint16 readWord(const QByteArray &bytes, ByteIndex offset);

@@ -59,7 +59,7 @@ void SchemeListWindow::setSchemes(const QStringList &names)
 
 void SchemeListWindow::removeScheme(const QString &name)
 {
-    SchemeEntry *shown = entry(name);
+    SchemeEntry *shown = entryNamed(name);
     if (!shown)
         return;
     m_listLayout->removeWidget(shown);
@@ -70,11 +70,11 @@ void SchemeListWindow::removeScheme(const QString &name)
 
 void SchemeListWindow::renameScheme(const QString &from, const QString &to)
 {
-    if (SchemeEntry *shown = entry(from))
+    if (SchemeEntry *shown = entryNamed(from))
         shown->setName(to);
 }
 
-SchemeEntry *SchemeListWindow::entry(const QString &name) const
+SchemeEntry *SchemeListWindow::entryNamed(const QString &name) const
 {
     const QList<SchemeEntry *> all = entries();
     const auto it = std::find_if(all.begin(), all.end(),

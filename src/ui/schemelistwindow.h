@@ -33,7 +33,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    SchemeEntry *entry(const QString &name) const;
+    SchemeEntry *entryNamed(const QString &name) const;
     void fitHeight();
 
     QWidget *m_listContainer;
