@@ -46,5 +46,7 @@ QT6_PACKAGES="qt6-base-dev qt6-serialport-dev qt6-qpa-plugins"
 # The distribution's default clang and its sanitizer runtimes, whatever version
 # that is: the sanitizer and fuzzing stages build with it.
 CLANG_PACKAGES="clang libclang-rt-dev"
+# The MinGW-w64 cross compiler for the Windows syntax check.
+WINDOWS_CHECK_PACKAGES="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3"
 # The help compiler, the validators and dpkg-shlibdeps for the package tests.
 PACKAGING_PACKAGES="fp-utils desktop-file-utils appstream dpkg-dev"

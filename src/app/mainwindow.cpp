@@ -19,6 +19,8 @@
 namespace {
 
 constexpr int logRetentionDays = 7;
+// How long a stop frame may take to leave the port when the program quits.
+constexpr int stopFrameTimeout = 1000; // ms
 const char portPlaceholder[] = "请选择串口";
 const char noticeTitle[] = "提示";
 
@@ -93,10 +95,35 @@ void MainWindow::keepLogosAtShownSize()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!settleRunBeforeQuitting()) {
+        event->ignore();
+        return;
+    }
     // The port is let go (and the watchdog stopped) as the operator would.
     m_schemeList->close();
     m_session.close();
     QMainWindow::closeEvent(event);
+}
+
+bool MainWindow::settleRunBeforeQuitting()
+{
+    if (!m_session.isOpen() || m_session.runState() != RunState::Running)
+        return true;
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(noticeTitle),
+                    QStringLiteral("快门正在运行。退出前是否停止快门？"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("停止并退出"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("退出，保持运行"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Yes) {
+        m_session.toggleRun(); // the stop the start button would send
+        // The controller stops only once the frame has left the port.
+        if (!m_session.closeAfterSending(stopFrameTimeout))
+            qCritical() << "停止指令未能发出，下位机可能仍在运行";
+    }
+    return answer != QMessageBox::Cancel;
 }
 
 void MainWindow::wireControls()

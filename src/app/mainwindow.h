@@ -27,6 +27,7 @@ public:
 
 protected:
     // Closing the main window ends the program, even with the scheme list open.
+    // During a manual or automatic run it asks first whether to stop the shutter.
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -42,6 +43,8 @@ private:
     void showClosed();
     void showRunState(RunState state);
     void showError(const QString &text);
+    // False when the operator would rather not quit after all.
+    bool settleRunBeforeQuitting();
 
     void saveScheme();
     void listSchemes(bool onlyIfReloaded = false);

@@ -18,7 +18,9 @@ const auto sync = commandFrame("4203", "C92E"), async = commandFrame("4204", "C1
 const auto manualOn = commandFrame("4301", "8AA7"), manualOff = commandFrame("43", "89D2");
 const auto autoOn = commandFrame("4401", "40AF"), autoStop = commandFrame("4402", "4530");
 const auto autoOff = commandFrame("44", "43DA"); // CRCs: binascii.crc_hqx(bytes 0-20, 0)
-static const QVariantMap buttons{ { "Ok", Box::Ok }, { "Yes", Box::Yes }, { "No", Box::No } };
+static const QVariantMap buttons{
+    { "Ok", Box::Ok }, { "Yes", Box::Yes }, { "No", Box::No }, { "Cancel", Box::Cancel }
+};
 
 static const auto dayFile = [](int ago) {
     return logDirectory() + QDate::currentDate().addDays(-ago).toString(Qt::ISODate) + ".log";
@@ -342,6 +344,26 @@ private slots:
         QTimer::singleShot(3000, &r->window, [] { qApp->exit(1); }); // against a hang
         QCOMPARE(qApp->exec(), 0); // quits with the last window, in exec() only
         QVERIFY(r->log.lines().last().endsWith("已关闭！"));
+    }
+
+    void closingDuringARunAsksFirst_data()
+    {
+        addColumn<QString>("answer"); // during a manual run
+        addColumn<bool>("closed");
+        addColumn<Frames>("frames"); // sent after the start
+        newRow("stop and quit") << "@Yes" << true << Frames{ manualOff };
+        newRow("quit, the shutter running") << "@No" << true << Frames{};
+        newRow("cancel") << "@Cancel" << false << Frames{};
+    }
+    void closingDuringARunAsksFirst()
+    {
+        QFETCH(QString, answer);
+        r->window.show();
+        r->act("port 0 open " + answer);
+        r->pty.drain();
+        QTEST(r->window.close(), "closed");
+        QTEST(r->pty.frames(), "frames");
+        QCOMPARE(r->dialogs.seen, QStringList{ "提示|快门正在运行。退出前是否停止快门？" });
     }
 
     void logPaneShowsTheNewest10000Lines() // scrolled, selected and copied as whole lines
