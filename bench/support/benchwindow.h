@@ -6,6 +6,7 @@
 
 #include <QApplication>
 
+#include <functional>
 #include <memory>
 
 // The start every window benchmark shares, in the order that matters: a
@@ -15,7 +16,8 @@ class BenchWindow
 {
 public:
     // argc must outlive this object, as for QApplication.
-    BenchWindow(int &argc, char **argv);
+    // prepareHome runs in the throw-away home before the window reads it.
+    BenchWindow(int &argc, char **argv, const std::function<void()> &prepareHome = {});
 
     // False when there is no throw-away home; then nothing else was made.
     bool isValid() const { return m_window != nullptr; }

@@ -267,7 +267,8 @@ void MainWindow::saveScheme()
     // Saving under an existing name replaces that scheme without a question.
     const bool written = m_schemeStore.save(
         name, { m_ui->openSpin->value(), m_ui->closeSpin->value(), m_ui->cycleSpin->value() });
-    listSchemes();
+    listSchemes(true);
+    m_schemeList->addScheme(name);
     if (written)
         qDebug() << QStringLiteral("方案 (%1) 保存成功").arg(name);
     else
@@ -339,9 +340,12 @@ void MainWindow::renameScheme(const QString &name)
     const bool written = m_schemeStore.rename(name, newName);
     if (written)
         qDebug() << QStringLiteral("方案名称已修改：(%1) to (%2)").arg(name, newName);
-    if (!replacesOther)
+    // Onto another scheme, this entry goes: its record now has the other's name.
+    if (replacesOther)
+        m_schemeList->removeScheme(name);
+    else
         m_schemeList->renameScheme(name, newName); // keeps its place until a restart
-    listSchemes(!replacesOther); // the replaced entry goes; a reload shows the file
+    listSchemes(true); // a reload shows the file
     if (!written)
         reportUnsavedSchemes();
 }

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -50,6 +51,13 @@ QByteArray qt5Number(double value)
     return value < 0 ? '-' + text : text;
 }
 
+// Up to 15 digits, no sign, point or exponent: exact in a double, so both
+// forms are these digits.
+bool isShortWhole(const QByteArray &number)
+{
+    return number.size() <= 15 && std::all_of(number.begin(), number.end(), isDigit);
+}
+
 } // namespace
 
 QByteArray withQt5Numbers(const QByteArray &json)
@@ -57,21 +65,30 @@ QByteArray withQt5Numbers(const QByteArray &json)
     QByteArray out;
     out.reserve(json.size());
     bool inString = false;
+    int copied = 0; // json before this is in out already
     for (int i = 0; i < json.size(); ++i) {
         const char c = json.at(i);
-        if (!inString && (c == '-' || isDigit(c))) {
-            int end = i + 1;
-            while (end < json.size() && isNumberChar(json.at(end)))
-                ++end;
-            out += qt5Number(json.mid(i, end - i).toDouble());
-            i = end - 1;
+        if (inString) {
+            if (c == '\\')
+                ++i; // an escaped character, perhaps a quote
+            else if (c == '"')
+                inString = false;
             continue;
         }
-        out += c;
-        if (inString && c == '\\')
-            out += json.at(++i); // an escaped character, perhaps a quote
-        else if (c == '"')
-            inString = !inString;
+        if (c == '"')
+            inString = true;
+        if (c != '-' && !isDigit(c))
+            continue;
+        int end = i + 1;
+        while (end < json.size() && isNumberChar(json.at(end)))
+            ++end;
+        const QByteArray number = json.mid(i, end - i);
+        // Whole numbers of a double's exact digits read alike in both forms.
+        if (!isShortWhole(number)) {
+            out += json.mid(copied, i - copied) + qt5Number(number.toDouble());
+            copied = end;
+        }
+        i = end - 1;
     }
-    return out;
+    return out + json.mid(copied);
 }

@@ -3,11 +3,9 @@
 #include <QWidget>
 
 class QLabel;
-class QMenu;
 
-// One entry of the scheme list: icon and name, the whole name in a tool tip.
-// A left click emits clicked(); a right click opens a menu whose choices emit
-// deleteRequested() and renameRequested().
+// How one scheme looks in the scheme list: icon and name, the whole name in
+// a tool tip. The list paints its rows with one of these.
 class SchemeEntry : public QWidget
 {
     Q_OBJECT
@@ -17,20 +15,10 @@ public:
 
     QString name() const;
     void setName(const QString &name);
-    QMenu *menu() const { return m_menu; }
-
-signals:
-    void clicked();
-    void deleteRequested();
-    void renameRequested();
 
 protected:
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void showMenu();
-
     QLabel *m_nameLabel;
-    QMenu *m_menu;
 };

@@ -1,8 +1,9 @@
 #include "schemelistwindow.h"
 
-#include "schemeentry.h"
+#include "schemecolumn.h"
 #include "styles.h"
 
+#include <QMenu>
 #include <QPainter>
 #include <QScrollArea>
 #include <QStyleOption>
@@ -11,11 +12,10 @@
 namespace {
 constexpr int windowSide = 300;
 constexpr int columnWidth = 290;
-constexpr int entryHeight = 60; // the column grows by this much per scheme
 } // namespace
 
 SchemeListWindow::SchemeListWindow(const QIcon &icon)
-    : QWidget(nullptr), m_listContainer(new QWidget), m_listLayout(new QVBoxLayout(m_listContainer))
+    : QWidget(nullptr), m_column(new SchemeColumn), m_menu(new QMenu(this))
 {
     setWindowIcon(icon);
     setWindowTitle(QStringLiteral("方案列表"));
@@ -26,73 +26,50 @@ SchemeListWindow::SchemeListWindow(const QIcon &icon)
     scrollArea->setFixedWidth(columnWidth);
     scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_listContainer->setObjectName(QStringLiteral("ScrollWinDow"));
-    m_listContainer->setMinimumSize(columnWidth, windowSide);
-    // Not widget-resizable: the container keeps the height that the list gives it.
-    scrollArea->setWidget(m_listContainer);
+    m_column->setObjectName(QStringLiteral("ScrollWinDow"));
+    m_column->setMinimumSize(columnWidth, windowSide);
+    // Not widget-resizable: the column keeps the height that its rows give it.
+    scrollArea->setWidget(m_column);
     outerLayout->addWidget(scrollArea);
+
+    connect(m_column, &SchemeColumn::rowClicked, this, &SchemeListWindow::schemeChosen);
+    connect(m_column, &SchemeColumn::rowMenuRequested, this,
+            [this](const QString &name, const QPoint &at) {
+                m_menuScheme = name;
+                m_menu->move(at);
+                m_menu->show();
+            });
+    connect(m_menu->addAction(QStringLiteral("删除方案")), &QAction::triggered, this,
+            [this] { emit deleteRequested(m_menuScheme); });
+    connect(m_menu->addAction(QStringLiteral("重命名方案")), &QAction::triggered, this,
+            [this] { emit renameRequested(m_menuScheme); });
 
     setStyleSheet(loadStyleSheet(StyleSheet::SchemeList));
 }
 
 void SchemeListWindow::setSchemes(const QStringList &names)
 {
-    while (QLayoutItem *item = m_listLayout->takeAt(0)) {
-        if (QWidget *widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
-    for (const QString &name : names) {
-        auto *entry = new SchemeEntry(name);
-        connect(entry, &SchemeEntry::clicked, this,
-                [this, entry] { emit schemeChosen(entry->name()); });
-        connect(entry, &SchemeEntry::deleteRequested, this,
-                [this, entry] { emit deleteRequested(entry->name()); });
-        connect(entry, &SchemeEntry::renameRequested, this,
-                [this, entry] { emit renameRequested(entry->name()); });
-        m_listLayout->addWidget(entry);
-    }
-    fitHeight();
+    m_column->setNames(names);
+}
+
+void SchemeListWindow::addScheme(const QString &name)
+{
+    m_column->insertName(name);
 }
 
 void SchemeListWindow::removeScheme(const QString &name)
 {
-    SchemeEntry *shown = entryNamed(name);
-    if (!shown)
-        return;
-    m_listLayout->removeWidget(shown);
-    shown->hide();
-    shown->deleteLater();
-    fitHeight();
+    m_column->removeName(name);
 }
 
 void SchemeListWindow::renameScheme(const QString &from, const QString &to)
 {
-    if (SchemeEntry *shown = entryNamed(from))
-        shown->setName(to);
+    m_column->renameRow(from, to);
 }
 
-SchemeEntry *SchemeListWindow::entryNamed(const QString &name) const
+QStringList SchemeListWindow::schemes() const
 {
-    const QList<SchemeEntry *> all = entries();
-    const auto it = std::find_if(all.begin(), all.end(),
-                                 [&name](const SchemeEntry *e) { return e->name() == name; });
-    return it == all.end() ? nullptr : *it;
-}
-
-QList<SchemeEntry *> SchemeListWindow::entries() const
-{
-    QList<SchemeEntry *> list;
-    for (int i = 0; i < m_listLayout->count(); ++i)
-        list << qobject_cast<SchemeEntry *>(m_listLayout->itemAt(i)->widget());
-    return list;
-}
-
-void SchemeListWindow::fitHeight()
-{
-    m_listContainer->setFixedHeight(entryHeight * m_listLayout->count());
+    return m_column->names();
 }
 
 void SchemeListWindow::paintEvent(QPaintEvent *)

@@ -2,12 +2,13 @@
 
 #include <QWidget>
 
-class QVBoxLayout;
-class SchemeEntry;
+class QMenu;
+class SchemeColumn;
 
-// The scheme list: a small window of its own with one entry per scheme in a
+// The scheme list: a small window of its own with one row per scheme in a
 // scrolling column. It only shows names and reports the operator's choices by
-// name; what a click or a menu choice does is up to whoever listens.
+// name: a click on a row, or "删除方案" and "重命名方案" from the menu that
+// a right click on a row opens.
 class SchemeListWindow : public QWidget
 {
     Q_OBJECT
@@ -15,14 +16,14 @@ class SchemeListWindow : public QWidget
 public:
     explicit SchemeListWindow(const QIcon &icon);
 
-    // Replaces every entry, in the order given.
+    // Replaces every row, in the order given.
     void setSchemes(const QStringList &names);
-    // Takes one entry out. Entries go once control returns to the event loop,
-    // since one may be the sender of the signal being handled.
+    // Adds a scheme not listed yet in its sorted place.
+    void addScheme(const QString &name);
     void removeScheme(const QString &name);
-    // Renames an entry where it stands.
+    // Renames a row where it stands.
     void renameScheme(const QString &from, const QString &to);
-    QList<SchemeEntry *> entries() const;
+    QStringList schemes() const;
 
 signals:
     void schemeChosen(const QString &name);
@@ -33,9 +34,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    SchemeEntry *entryNamed(const QString &name) const;
-    void fitHeight();
-
-    QWidget *m_listContainer;
-    QVBoxLayout *m_listLayout;
+    SchemeColumn *m_column;
+    QMenu *m_menu;
+    QString m_menuScheme; // whose menu is open
 };

@@ -51,10 +51,13 @@ struct Rig : WindowDriver
                 radio(step.toInt())->click();
             else if (step.contains('='))
                 get<QSpinBox>(qPrintable(step.split('=')[0]))->setValue(step.split('=')[1].toInt());
-            else if (step == "apply")
-                mouseClick(schemes()->entries().value(0), Qt::LeftButton);
+            else if (step == "apply") // the first row
+                mouseClick(schemes()->findChild<QWidget *>("ScrollWinDow"), Qt::LeftButton, {},
+                           { 20, 20 });
             else if (step == "rename" || step == "delete") {
-                for (QAction *action : schemes()->entries().value(0)->menu()->actions())
+                QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, { 20, 20 });
+                QApplication::sendEvent(schemes()->findChild<QWidget *>("ScrollWinDow"), &menuKey);
+                for (QAction *action : schemes()->findChild<QMenu *>()->actions())
                     if (action->text() == (step == "rename" ? "重命名方案" : "删除方案"))
                         action->trigger();
             } else if (step.startsWith('+')) // saved elsewhere
@@ -71,9 +74,7 @@ struct Rig : WindowDriver
     QString count() const { return get<QTextEdit>("countDisplay")->toPlainText(); }
     static QStringList names() // sorted: a renamed one keeps its place
     {
-        QStringList names;
-        for (SchemeEntry *entry : schemes()->entries())
-            names << entry->name();
+        QStringList names = schemes()->schemes();
         names.sort();
         return names;
     }
@@ -293,6 +294,29 @@ private slots:
         r.reset();
         r = std::make_unique<Rig>();
         QCOMPARE(r->names(), names.split(' ', Qt::SkipEmptyParts));
+    }
+
+    void rowsAnswerWhereTheyAreDrawn_data() // three rows at 9, 65, 121, 50 high
+    {
+        addColumn<int>("y");
+        addColumn<QString>("chosen"); // none: nothing
+        newRow("first") << 34 << "A";
+        newRow("second, top") << 65 << "B";
+        newRow("third, bottom") << 170 << "C";
+        newRow("the gap between") << 61 << "";
+        newRow("below the last") << 175 << "";
+    }
+    void rowsAnswerWhereTheyAreDrawn()
+    {
+        QFETCH(int, y);
+        QFETCH(QString, chosen);
+        r->act("@B 保存方案 @A 保存方案 @C 保存方案");
+        if (!chosen.isEmpty())
+            r->act("@Ok"); // the port is closed: "串口未打开"
+        QSignalSpy spy(r->schemes(), &SchemeListWindow::schemeChosen);
+        mouseClick(r->schemes()->findChild<QWidget *>("ScrollWinDow"), Qt::LeftButton, {},
+                   { 20, y });
+        QCOMPARE(spy.value(0).value(0).toString(), chosen);
     }
 
     void unchangedSchemesAreNotWritten()
