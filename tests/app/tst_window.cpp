@@ -333,7 +333,12 @@ private slots:
     void entryToolTipShowsTheWholeNameAsText() // as a tool tip shows rich text
     {
         const QString name = "<b>a long name</b>\n  second line";
-        QCOMPARE(QTextDocumentFragment::fromHtml(SchemeEntry(name).toolTip()).toPlainText(), name);
+        r->schemes()->setSchemes({ name });
+        r->schemes()->show();
+        auto *rows = r->schemes()->findChild<QWidget *>("ScrollWinDow");
+        QHelpEvent overFirstRow(QEvent::ToolTip, { 20, 20 }, rows->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(rows, &overFirstRow);
+        QCOMPARE(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(), name);
     }
 
     void applyingNeedsAnOpenPortThenSendsTheScheme()
