@@ -19,7 +19,9 @@ int main(int argc, char *argv[])
 #endif
     QApplication app(argc, argv);
     LogSink logSink; // every message from here on reaches the day's log file
-    MainWindow window(&logSink);
+    // --no-control: no script may drive this window.
+    const bool noControl = QApplication::arguments().contains(QStringLiteral("--no-control"));
+    MainWindow window(&logSink, noControl ? MainWindow::Control::Off : MainWindow::Control::Served);
     window.show();
     return QApplication::exec();
 }

@@ -52,7 +52,7 @@ QString askName(QWidget *parent, const QString &title, const QString &label, con
 
 } // namespace
 
-MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
+MainWindow::MainWindow(LogSink *logSink, Control control, QWidget *parent)
     : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindowForm>()),
       m_schemeStore(schemeStoreDirectory())
 {
@@ -74,9 +74,16 @@ MainWindow::MainWindow(LogSink *logSink, QWidget *parent)
     wireSchemeList();
     if (m_schemeStore.load())
         listSchemes();
+    if (control == Control::Served)
+        serveControl();
 }
 
 MainWindow::~MainWindow() = default;
+
+QString MainWindow::portClosedText()
+{
+    return QStringLiteral("串口未打开");
+}
 
 void MainWindow::keepLogosAtShownSize()
 {
@@ -211,9 +218,9 @@ void MainWindow::chooseMode(ShutterMode mode)
     m_ui->startButton->setEnabled(!trigger);
 }
 
-void MainWindow::sendParameters()
+bool MainWindow::sendParameters()
 {
-    m_session.sendParameters(
+    return m_session.sendParameters(
         { m_ui->openSpin->value(), m_ui->closeSpin->value(), m_ui->cycleSpin->value() });
 }
 
@@ -289,12 +296,12 @@ void MainWindow::showSchemeList()
     m_schemeList->raise();
 }
 
-void MainWindow::applyScheme(const QString &name)
+bool MainWindow::applyScheme(const QString &name)
 {
     if (!m_session.isOpen()) {
-        QMessageBox::question(this, QString::fromUtf8(noticeTitle), QStringLiteral("串口未打开"),
+        QMessageBox::question(this, QString::fromUtf8(noticeTitle), portClosedText(),
                               QMessageBox::Ok);
-        return;
+        return false;
     }
     // The spin boxes clamp: 0 (missing or unusable) becomes 1, above 1000 becomes 1000.
     const SchemeValues values = m_schemeStore.scheme(name);
@@ -302,8 +309,9 @@ void MainWindow::applyScheme(const QString &name)
     m_ui->closeSpin->setValue(values.closeTime);
     m_ui->cycleSpin->setValue(values.cycles);
     // One road to the device for parameters; it returns once its box is closed.
-    sendParameters();
+    const bool sent = sendParameters();
     m_schemeList->close();
+    return sent;
 }
 
 void MainWindow::deleteScheme(const QString &name)

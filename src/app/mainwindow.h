@@ -4,12 +4,15 @@
 #include "shuttersession.h"
 
 #include <QIcon>
+#include <QJsonObject>
 #include <QMainWindow>
 
 #include <memory>
 
+class ControlServer;
 class LogSink;
 class SchemeListWindow;
+struct ControlRequest;
 namespace Ui {
 class MainWindowForm;
 }
@@ -22,7 +25,11 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(LogSink *logSink, QWidget *parent = nullptr);
+    // Whether scripts may drive the window through the control endpoint.
+    enum class Control { Served, Off };
+
+    explicit MainWindow(LogSink *logSink, Control control = Control::Served,
+                        QWidget *parent = nullptr);
     ~MainWindow() override;
 
 protected:
@@ -38,7 +45,7 @@ private:
 
     void refreshPortList();
     void chooseMode(ShutterMode mode);
-    void sendParameters();
+    bool sendParameters();
     void showOpened();
     void showClosed();
     void showRunState(RunState state);
@@ -49,11 +56,20 @@ private:
     void saveScheme();
     void listSchemes(bool onlyIfReloaded = false);
     void showSchemeList();
-    void applyScheme(const QString &name);
+    bool applyScheme(const QString &name);
     void deleteScheme(const QString &name);
     void renameScheme(const QString &name);
     bool confirmOverwrite(const QString &name);
     void reportUnsavedSchemes();
+
+    // The control endpoint (windowcontrol.cpp): a script's request carried
+    // out as the operator's action would be, and the session's events.
+    static QString portClosedText();
+    void serveControl();
+    void wireControlEvents();
+    void handleControlRequest(const ControlRequest &request);
+    void selectMode(ShutterMode mode);
+    QJsonObject controlState() const;
 
     std::unique_ptr<Ui::MainWindowForm> m_ui;
     // Made once: every new icon leaves its scaled and greyed pixmaps in Qt's
@@ -66,4 +82,7 @@ private:
     ShutterSession m_session;
     SchemeStore m_schemeStore;
     std::unique_ptr<SchemeListWindow> m_schemeList;
+    ControlServer *m_control = nullptr;
+    int m_lastTriggerCount = -1; // -1: none reported since the start
+    int m_lastCycleCount = -1;
 };

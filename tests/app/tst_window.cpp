@@ -1,3 +1,4 @@
+#include "controlserver.h"
 #include "logline.h"
 #include "logpane.h"
 #include "logsink.h"
@@ -7,6 +8,8 @@
 #include "statusframe.h"
 
 #include "support.h"
+
+#include <QLocalSocket>
 
 using namespace QTest;
 using namespace Protocol;
@@ -373,6 +376,41 @@ private slots:
         QTimer::singleShot(3000, &r->window, [] { qApp->exit(1); }); // against a hang
         QCOMPARE(qApp->exec(), 0); // quits with the last window, in exec() only
         QVERIFY(r->log.lines().last().endsWith("已关闭！"));
+    }
+
+    void aScriptDrivesTheWindowAsTheOperatorWould()
+    {
+        QLocalSocket script;
+        script.connectToServer(controlEndpointName());
+        QStringList events;
+        const auto ask = [&](QByteArray request) { // the reply; events pushed before it kept
+            script.write(request.replace('\'', '"') + '\n');
+            for (QJsonObject line; QTest::qWaitFor([&] { return script.canReadLine(); });) {
+                line = QJsonDocument::fromJson(script.readLine()).object();
+                if (line.contains("reply"))
+                    return line;
+                events << line.value("event").toString() + ' ' + line.value("frame").toString();
+            }
+            return QJsonObject{ { "reply", "none" } };
+        };
+        QCOMPARE(ask("{'request':'start'}").value("code"), 3); // no port: refused, nothing sent
+        QCOMPARE(ask("{'request':'open','port':'" + r->pty.slavePath().toUtf8() + "'}"),
+                 QJsonObject({ { "reply", "ok" } }));
+        QCOMPARE(r->status(), "串口已连接");
+        QCOMPARE(ask("{'request':'mode','mode':'auto'}").value("reply"), "ok");
+        QVERIFY(r->radio(1)->isChecked()); // automatic
+        r->act("@Ok"); // "参数设置成功", as for the operator
+        QCOMPARE(ask("{'request':'params','open':3,'close':4,'cycles':5}").value("reply"), "ok");
+        QCOMPARE(r->get<QSpinBox>("cycleSpin")->value(), 5);
+        QCOMPARE(ask("{'request':'start'}").value("reply"), "ok");
+        QVERIFY(r->button("stop")); // the start button, running
+        const QJsonObject state = ask("{'request':'state'}").value("state").toObject();
+        QCOMPARE(state.value("mode"), "auto");
+        QCOMPARE(state.value("run"), "running");
+        QCOMPARE(r->pty.frames().mid(0, 1), Frames{ autoMode });
+        QCOMPARE(events.filter("sent").size(), 3); // mode, parameters, start
+        QVERIFY(events.contains("sent " + autoOn.toHex(' ').toUpper()));
+        QVERIFY(r->log.lines().contains("debug 控制端已连接"));
     }
 
     void closingDuringARunAsksFirst_data()

@@ -10,12 +10,14 @@
 // A throw-away HOME and XDG folders for the process's life; make it first.
 struct TestHome : QTemporaryDir
 {
+    QTemporaryDir m_runtime;
     TestHome()
     {
         const QByteArray home = path().toLocal8Bit();
         for (const char *name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
             qputenv(name, home + '/' + name);
-        qputenv("XDG_RUNTIME_DIR", home); // private (0700) like the real one
+        // Private (0700) like the real one, and apart from a home that a test empties.
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
         if (home.isEmpty() || !qputenv("HOME", home))
             qFatal("TestHome: no temporary folder");
     }
