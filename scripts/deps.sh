@@ -41,7 +41,7 @@ ensure_packages() {
     }
 }
 
-BUILD_PACKAGES="cmake make g++ qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev"
+BUILD_PACKAGES="cmake make g++ qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev python3"
 QT6_PACKAGES="qt6-base-dev qt6-serialport-dev qt6-qpa-plugins"
 # The distribution's default clang and its sanitizer runtimes, whatever version
 # that is: the sanitizer and fuzzing stages build with it.

@@ -51,6 +51,25 @@ private slots:
         QCOMPARE(said.filter("no acknowledgement"), QStringList());
     }
 
+    void pythonClientRunsTheShutterThroughTheWindow() // examples/python/example.py
+    {
+        SimulatorRig r;
+        QVERIFY(r.sim.start({ "--verbose" }));
+        QProcess script;
+        script.setWorkingDirectory(KAVRIN_EXAMPLES);
+        script.start("python3", { "-B", "example.py", r.sim.port });
+        QTRY_COMPARE_WITH_TIMEOUT(script.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(script.exitCode(), 0);
+        const QString printed = script.readAllStandardOutput();
+        QVERIFY(printed.contains("{'count': 0, 'event': 'count', 'kind': 'cycle'}"));
+        QVERIFY(printed.contains("'mode': 'auto'"));
+        QCOMPARE(r.dialogs.seen, QStringList{ "提示|参数设置成功" });
+        const QStringList said = r.sim.stop().remove("shutter-sim: ").split('\n');
+        QCOMPARE(said.filter("command "),
+                 QStringList({ "command 42 02 00 00 00 00 00", "command 41 00 01 00 01 00 03",
+                               "command 44 01 00 00 00 00 00" }));
+    }
+
     void silentControllerIsLetGoAfterSevenSeconds() // the window's one watchdog run in real time
     {
         SimulatorRig r;
