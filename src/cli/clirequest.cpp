@@ -55,8 +55,9 @@ bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString 
     const QCommandLineOption untilDone("until-done", "Automatic mode: end when cycles reach 0.");
     const QCommandLineOption stopOnExit("stop-on-exit", "Send the stop frame when ending early.");
     const QCommandLineOption json("json", "One JSON object per line.");
-    parser.addOptions(
-        { port, mode, open, close, cycles, scheme, start, watch, untilDone, stopOnExit, json });
+    const QCommandLineOption window("window", "Through the running window, not the port itself.");
+    parser.addOptions({ port, mode, open, close, cycles, scheme, start, watch, untilDone,
+                        stopOnExit, json, window });
     if (!parser.parse(QStringList{ "kavrin-cli run" } + arguments)) {
         *error = parser.errorText();
         return false;
@@ -113,6 +114,7 @@ bool parseRunRequest(const QStringList &arguments, CliRequest *request, QString 
     request->untilDone = parser.isSet(untilDone);
     request->stopOnExit = parser.isSet(stopOnExit);
     request->json = parser.isSet(json);
+    request->window = parser.isSet(window);
     if (request->start && request->mode == ShutterMode::None) {
         *error = QStringLiteral("--start needs --mode");
         return false;

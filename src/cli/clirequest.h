@@ -18,6 +18,7 @@ struct CliRequest
     bool untilDone = false;
     bool stopOnExit = false;
     bool json = false;
+    bool window = false; // through the running window's control endpoint
 };
 
 // Reads the arguments after "run". On a usage error returns false with one

@@ -1,6 +1,7 @@
 // kavrin-cli: the shutter controller from scripts, on the session the window uses.
 #include "clioutput.h"
 #include "clirun.h"
+#include "cliwindowrun.h"
 #include "logsink.h"
 #include "portbusy.h"
 #include "portscan.h"
@@ -12,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <type_traits>
 
 namespace {
 
@@ -29,7 +31,7 @@ const char usage[] = "usage: kavrin-cli ports\n"
                      "trigger-async]\n"
                      "                      [--open N] [--close N] [--cycles N] [--scheme NAME]\n"
                      "                      [--start] [--watch SECONDS] [--until-done]\n"
-                     "                      [--stop-on-exit] [--json]\n"
+                     "                      [--stop-on-exit] [--json] [--window]\n"
                      "Times are in units of 100 ms; open, close and cycles run from %d to %d.\n";
 
 void printUsage(FILE *stream)
@@ -80,19 +82,28 @@ int main(int argc, char *argv[])
     LogSink logSink;
     QObject::connect(&logSink, &LogSink::lineLogged, &errors,
                      [&errors](const QString &line) { errors.write(line.toLocal8Bit() + '\n'); });
-    CliRun run(request, &report);
-    QObject::connect(&run, &CliRun::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
-    for (const CliOutput *output : { &report, &errors })
-        QObject::connect(output, &CliOutput::closed, &run, &CliRun::outputClosed);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     QTimer signalWatch;
-    QObject::connect(&signalWatch, &QTimer::timeout, &run, [&run] {
-        if (interrupted)
-            run.interrupt();
-    });
     signalWatch.start(signalPoll);
-    run.start();
+    // On a port of its own, or through the running window: the same steps and lines.
+    const auto wire = [&](auto &run) {
+        using Run = std::remove_reference_t<decltype(run)>;
+        QObject::connect(&run, &Run::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+        for (const CliOutput *output : { &report, &errors })
+            QObject::connect(output, &CliOutput::closed, &run, &Run::outputClosed);
+        QObject::connect(&signalWatch, &QTimer::timeout, &run, [&run] {
+            if (interrupted)
+                run.interrupt();
+        });
+        run.start();
+    };
+    CliRun portRun(request, &report);
+    CliWindowRun windowRun(request, &report);
+    if (request.window)
+        wire(windowRun);
+    else
+        wire(portRun);
     const int status = QCoreApplication::exec();
     const QDeadlineTimer grace(outputGrace);
     report.flush(grace);

@@ -155,6 +155,7 @@ private slots:
         QVERIFY(CliProcess("ports").lines.contains(idle.slavePath()));
         QVERIFY(CliProcess("ports").lines.contains(held.slavePath() + " busy"));
         QCOMPARE(CliProcess("run --port " + held.slavePath()).status, 3);
+        QCOMPARE(CliProcess("run --window --port " + idle.slavePath()).status, 3); // no window
     }
 };
 

@@ -70,6 +70,23 @@ private slots:
                                "command 44 01 00 00 00 00 00" }));
     }
 
+    void cliRunsThroughTheWindow() // its steps and lines, the window keeping the port
+    {
+        SimulatorRig r;
+        QVERIFY(r.sim.start({ "--verbose" }));
+        QProcess cli;
+        cli.start(KAVRIN_CLI,
+                  { "run", "--window", "--port", r.sim.port, "--mode", "auto", "--cycles", "2",
+                    "--start", "--until-done", "--json" });
+        QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(cli.exitCode(), 0);
+        const QString printed = cli.readAllStandardOutput();
+        QVERIFY(printed.contains("\"event\":\"opened\""));
+        QVERIFY(printed.contains("\"event\":\"finished\""));
+        QCOMPARE(r.status(), "串口已连接");
+        QCOMPARE(r.dialogs.seen, QStringList{ "提示|参数设置成功" });
+    }
+
     void silentControllerIsLetGoAfterSevenSeconds() // the window's one watchdog run in real time
     {
         SimulatorRig r;
