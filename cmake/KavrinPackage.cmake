@@ -25,7 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei")
 if(KAVRIN_QT_VERSION_MAJOR EQUAL 6)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins")
 endif()
-# The help opens through xdg-open in whatever CHM viewer is installed.
+# The help opens through xdg-open: in a CHM viewer if one is installed, else
+# its HTML pages in the browser.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xchm | kchmviewer")
 

@@ -8,6 +8,8 @@ class QString;
 // folder's path when none holds it.
 QString helpFilePath();
 
-// Opens the operator's help in a viewer of its own; nothing is reported when
-// it cannot be shown.
+// Opens the operator's help in a viewer of its own: help.chm with hh.exe on
+// Windows; elsewhere with the desktop's opener, or, where no program for CHM
+// files is registered, "help/index.html" from the same places in the browser.
+// Nothing is reported when it cannot be shown.
 void openHelp();

@@ -115,10 +115,9 @@ bool parseControlRequest(const QByteArray &text, ControlRequest *request, QStrin
 
 QString modeName(ShutterMode mode)
 {
-    for (const auto &entry : modeNames)
-        if (entry.second == mode)
-            return QLatin1String(entry.first);
-    return QStringLiteral("none");
+    const auto found = std::find_if(modeNames.begin(), modeNames.end(),
+                                    [mode](const auto &entry) { return entry.second == mode; });
+    return found == modeNames.end() ? QStringLiteral("none") : QLatin1String(found->first);
 }
 
 QByteArray okReply(const QJsonObject &fields)

@@ -7,6 +7,10 @@ set(expected_files
   share/doc/kavrin/copyright
   share/applications/${APP_ID}.desktop
   share/metainfo/${APP_ID}.metainfo.xml)
+foreach(page index connect modes parameters schemes log errors cli control)
+  list(APPEND expected_files share/kavrin/help/${page}.html)
+endforeach()
+list(APPEND expected_files share/kavrin/help/help.css)
 foreach(size 16 24 32 48 64 128 256)
   list(APPEND expected_files share/icons/hicolor/${size}x${size}/apps/${APP_ID}.png)
 endforeach()
