@@ -54,7 +54,15 @@ bool ControlServer::listen(const QString &name, QString *error)
 void ControlServer::accept()
 {
     while (QLocalSocket *client = m_server->nextPendingConnection()) {
-        connect(client, &QLocalSocket::readyRead, this, [this, client] { readLines(client); });
+        // Handled from the event queue, not inside the socket's notification: a
+        // request may open a box, whose event loop would otherwise run while the
+        // dispatcher still holds the readiness of other descriptors, the serial
+        // port's among them, and hand it out again after the box closed, as a
+        // read that finds nothing, which the port takes for an error.
+        connect(client, &QLocalSocket::readyRead, this, [this, client] {
+            QMetaObject::invokeMethod(
+                client, [this, client] { readLines(client); }, Qt::QueuedConnection);
+        });
         connect(client, &QLocalSocket::disconnected, this, [this, client] {
             if (m_replyTo == client)
                 m_replyTo = nullptr;
