@@ -106,12 +106,6 @@ int PseudoTerminal::unreadByProgram() const
     return m_slave >= 0 && ioctl(m_slave, FIONREAD, &unread) == 0 ? unread : 0;
 }
 
-void PseudoTerminal::dropUnreadByProgram()
-{
-    if (m_slave >= 0)
-        tcflush(m_slave, TCIFLUSH);
-}
-
 void PseudoTerminal::stopProgramOutput()
 {
     if (m_slave >= 0)

@@ -32,8 +32,6 @@ public:
     QByteArray readAvailable();
     // Bytes written to the program and not read by it yet.
     int unreadByProgram() const;
-    // Throws those bytes away, as a full line buffer would.
-    void dropUnreadByProgram();
     // Stops the line as a flow-control stop would: the program's writes wait.
     void stopProgramOutput();
 

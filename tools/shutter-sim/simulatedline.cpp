@@ -2,8 +2,10 @@
 
 namespace {
 
-// A host that reads keeps the queue short; more than this means nobody is
-// reading, and a host opening the port later should not get a stale backlog.
+// A host that reads keeps the queue short; beyond this nobody reads, and what
+// comes next is lost, as a receiver's full buffer loses it. What lies there is
+// never taken back: a host about to read it would get an empty read, which a
+// serial port reports as an error.
 constexpr int unreadLimit = 256;
 // Bytes left unread this long mean no host has the port open (any longer).
 constexpr int hostTimeout = 1000; // ms
@@ -12,11 +14,8 @@ constexpr int hostTimeout = 1000; // ms
 
 void SimulatedLine::send(const QByteArray &bytes)
 {
-    if (unreadByProgram() > unreadLimit) {
-        dropUnreadByProgram();
-        ++m_discards;
-    }
-    write(bytes); // what a full line cannot take is lost, as on a real one
+    if (unreadByProgram() <= unreadLimit)
+        write(bytes); // what a full line cannot take is lost, as on a real one
 }
 
 bool SimulatedLine::hostPresent()
@@ -24,8 +23,8 @@ bool SimulatedLine::hostPresent()
     if (slaveFd() < 0)
         return false;
     const int unread = unreadByProgram();
-    // Fewer bytes than last time, and not by a discard of ours: someone read.
-    const bool taken = unread < m_lastUnread && m_discards == m_discardsSeen;
+    // Fewer bytes than last time: someone read.
+    const bool taken = unread < m_lastUnread;
     if (taken)
         m_host = true;
     if (unread == 0 || taken)
@@ -35,6 +34,5 @@ bool SimulatedLine::hostPresent()
     else if (m_lying.hasExpired(hostTimeout))
         m_host = false;
     m_lastUnread = unread;
-    m_discardsSeen = m_discards;
     return m_host;
 }

@@ -4,13 +4,13 @@
 
 #include <QElapsedTimer>
 
-// The controller's line as a serial line behaves: a host that is not reading
-// finds no stale backlog when it opens the port, and whether a host reads at
-// all can be told from what lies unread.
+// The controller's line as a serial line behaves: while nobody reads, what
+// comes beyond a short backlog is lost, and whether a host reads at all can be
+// told from what lies unread.
 class SimulatedLine : public PseudoTerminal
 {
 public:
-    // Writes without blocking; a backlog nobody read is thrown away first.
+    // Writes without blocking; nothing while a backlog lies unread.
     void send(const QByteArray &bytes);
 
     // Whether a host seems to have the port open, judged by what is left
@@ -19,8 +19,6 @@ public:
     bool hostPresent();
 
 private:
-    int m_discards = 0; // backlogs thrown away by send()
-    int m_discardsSeen = 0;
     int m_lastUnread = 0;
     bool m_host = false;
     QElapsedTimer m_lying; // since when bytes have been waiting unread
