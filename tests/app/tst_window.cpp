@@ -431,6 +431,11 @@ private slots:
         QCOMPARE(events.filter("sent").size(), 3); // mode, parameters, start
         QVERIFY(events.contains("sent " + autoOn.toHex(' ').toUpper()));
         QVERIFY(r->log.lines().contains("debug 控制端已连接"));
+        QCOMPARE(ask("{'request':'stop'}").value("reply"), "ok");
+        QCOMPARE(r->pty.frames(), Frames{ autoStop });
+        QVERIFY(r->button("open")); // the start button, idle again
+        script.disconnectFromServer();
+        QTRY_VERIFY(r->log.lines().contains("debug 控制端已断开"));
     }
 
     void closingDuringARunAsksFirst_data()
