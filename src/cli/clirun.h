@@ -3,19 +3,21 @@
 #include "clioutput.h"
 #include "clireport.h"
 #include "clirequest.h"
+#include "controlmessage.h"
 
 #include <QObject>
 #include <QTimer>
 
-// Exit statuses, one for each way a run can end.
+// Exit statuses, one for each way a run can end; those a window's control
+// endpoint also reports take its codes.
 enum class CliStatus {
     Done = 0,
-    UsageError = 2,
-    PortUnavailable = 3,
-    WrongDevice = 4,
-    DeviceSilent = 5,
-    PortLost = 6,
-    ParametersRefused = 7,
+    UsageError = static_cast<int>(ControlError::Usage),
+    PortUnavailable = static_cast<int>(ControlError::PortUnavailable),
+    WrongDevice = static_cast<int>(ControlError::WrongDevice),
+    DeviceSilent = static_cast<int>(ControlError::DeviceSilent),
+    PortLost = static_cast<int>(ControlError::PortLost),
+    ParametersRefused = static_cast<int>(ControlError::ParametersRefused),
     NotFinishedInTime = 8, // --until-done, and the --watch time ran out first
     Interrupted = 130,
     OutputClosed = 141, // as a shell reports a program that a closed pipe ended

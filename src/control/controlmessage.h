@@ -18,7 +18,7 @@ struct ControlRequest
     QString scheme; // scheme
 };
 
-// The error codes mean what kavrin-cli's exit statuses mean.
+// The error codes, which kavrin-cli also exits with.
 enum class ControlError {
     Usage = 2,
     PortUnavailable = 3,
